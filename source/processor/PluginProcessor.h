@@ -1,0 +1,69 @@
+#pragma once
+
+#include <juce_audio_processors/juce_audio_processors.h>
+#include <juce_dsp/juce_dsp.h>
+
+#include "processor/ProductInfo.h"
+
+/** Kravell's processor: the ten parameters, the transient-shaping engine's state, the meter
+    feeds and the current-preset information. The host creates one per plug-in instance. */
+class KravellAudioProcessor final : public juce::AudioProcessor,
+                                    public juce::AudioProcessorValueTreeState::Listener
+{
+public:
+    KravellAudioProcessor();
+    ~KravellAudioProcessor() override;
+
+    //==============================================================================
+    const juce::String getName() const override;
+    void prepareToPlay (double sampleRate, int maximumExpectedSamplesPerBlock) override;
+    void releaseResources() override;
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages) override;
+    using juce::AudioProcessor::processBlock;
+
+    double getTailLengthSeconds() const override;
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+    bool isMidiEffect() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    //==============================================================================
+    void parameterChanged (const juce::String& parameterID, float newValue) override;
+
+    bool isPowerOn() const;
+    int getModeIndex() const;
+    int getFocusIndex() const;
+
+    /** Records the current preset; an empty name becomes "Presets". */
+    void setCurrentPresetInfo (const juce::String& name, bool isUser, bool modified);
+
+    bool isCurrentPresetModified() const noexcept { return currentPresetModified.load(); }
+
+    const ProductInfo& getProductInfo() const noexcept { return productInfo; }
+
+    juce::AudioProcessorValueTreeState parameterState;
+
+private:
+    float readPlainValue (const char* parameterId) const;
+
+    juce::CriticalSection presetInfoLock;
+    juce::String currentPresetName { "Presets" };
+    bool currentPresetIsUser = false;
+    std::atomic<bool> currentPresetModified { false };
+    std::atomic<bool> restoringState { false };
+    ProductInfo productInfo;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KravellAudioProcessor)
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <juce_audio_processors/juce_audio_processors.h>
+
+/** Loads the built Kravell.vst3 bundle through JUCE's VST3 hosting, the way a DAW does. */
+class HostFixture : public ::testing::Test
+{
+protected:
+    /** The freshly built bundle, or the one named by KRAVELL_VST3_BUNDLE (e.g. an installed copy). */
+    static juce::File bundle()
+    {
+        const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("KRAVELL_VST3_BUNDLE", {});
+        return juce::File (fromEnvironment.isNotEmpty() ? fromEnvironment : juce::String (KRAVELL_VST3_BUNDLE));
+    }
+
+    static juce::PluginDescription describe()
+    {
+        juce::VST3PluginFormat format;
+        juce::OwnedArray<juce::PluginDescription> types;
+        format.findAllTypesForFile (types, bundle().getFullPathName());
+        if (types.size() != 1)
+            throw std::runtime_error ("expected exactly one plug-in class in the bundle");
+        return *types[0];
+    }
+
+    std::unique_ptr<juce::AudioPluginInstance> load (double sampleRate = 48000.0, int blockSize = 512)
+    {
+        juce::VST3PluginFormat format;
+        juce::String error;
+        auto instance = format.createInstanceFromDescription (describe(), sampleRate, blockSize, error);
+        if (instance == nullptr)
+            ADD_FAILURE() << "could not load the bundle: " << error;
+        return instance;
+    }
+};

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "processor/PluginProcessor.h"
+
+namespace
+{
+using Set = juce::AudioChannelSet;
+
+struct LayoutCase
+{
+    const char* label;
+    Set input, output;
+    bool accepted;
+};
+
+void PrintTo (const LayoutCase& layoutCase, std::ostream* out) { *out << layoutCase.label; }
+
+class BusLayoutTest : public ::testing::TestWithParam<LayoutCase>
+{
+};
+} // namespace
+
+TEST_P (BusLayoutTest, AcceptsOnlyEqualMonoOrStereo)
+{
+    KravellAudioProcessor processor;
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (GetParam().input);
+    layout.outputBuses.add (GetParam().output);
+    EXPECT_EQ (processor.checkBusesLayoutSupported (layout), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P (Layouts,
+                          BusLayoutTest,
+                          ::testing::Values (LayoutCase { "MonoToMono", Set::mono(), Set::mono(), true },
+                                             LayoutCase { "StereoToStereo", Set::stereo(), Set::stereo(), true },
+                                             LayoutCase { "MonoToStereo", Set::mono(), Set::stereo(), false },
+                                             LayoutCase { "StereoToMono", Set::stereo(), Set::mono(), false },
+                                             LayoutCase { "SixChannelOut", Set::create5point1(), Set::create5point1(), false },
+                                             LayoutCase { "DisabledInput", Set::disabled(), Set::stereo(), false },
+                                             LayoutCase { "DisabledBoth", Set::disabled(), Set::disabled(), false }),
+                          [] (const auto& info) { return std::string (info.param.label); });
+
+TEST (HostInterface, FixedAnswers)
+{
+    KravellAudioProcessor processor;
+    EXPECT_EQ (processor.getName(), "Kravell");
+    EXPECT_DOUBLE_EQ (processor.getTailLengthSeconds(), 0.08);
+    EXPECT_FALSE (processor.acceptsMidi());
+    EXPECT_FALSE (processor.producesMidi());
+    EXPECT_FALSE (processor.isMidiEffect());
+    EXPECT_TRUE (processor.hasEditor());
+    EXPECT_EQ (processor.getTotalNumInputChannels(), 2);
+    EXPECT_EQ (processor.getTotalNumOutputChannels(), 2);
+    EXPECT_EQ (processor.getBus (true, 0)->getName(), "Input");
+    EXPECT_EQ (processor.getBus (false, 0)->getName(), "Output");
+
+    processor.prepareToPlay (48000.0, 512);
+    processor.releaseResources();
+    EXPECT_DOUBLE_EQ (processor.getTailLengthSeconds(), 0.08);
+}
+
+TEST (HostInterface, OneNamedProgramThatIgnoresChanges)
+{
+    KravellAudioProcessor processor;
+    EXPECT_EQ (processor.getNumPrograms(), 1);
+    EXPECT_EQ (processor.getCurrentProgram(), 0);
+    EXPECT_EQ (processor.getProgramName (0), "Default");
+    EXPECT_EQ (processor.getProgramName (5), "");
+    EXPECT_EQ (processor.getProgramName (-1), "");
+
+    processor.setCurrentProgram (3);
+    processor.changeProgramName (0, "Renamed");
+    EXPECT_EQ (processor.getCurrentProgram(), 0);
+    EXPECT_EQ (processor.getProgramName (0), "Default");
+    EXPECT_FALSE (processor.isCurrentPresetModified());
+}
+
+TEST (HostInterface, AnyParameterChangeMarksThePresetModified)
+{
+    for (int index = 0; index < 10; ++index)
+    {
+        KravellAudioProcessor processor;
+        ASSERT_FALSE (processor.isCurrentPresetModified());
+        auto* parameter = processor.getParameters()[index];
+        parameter->setValueNotifyingHost (parameter->getValue() > 0.5f ? 0.0f : 1.0f);
+        EXPECT_TRUE (processor.isCurrentPresetModified()) << "parameter " << index;
+    }
+}
+
+TEST (HostInterface, RestoringStateDoesNotMarkThePresetModified)
+{
+    KravellAudioProcessor source;
+    for (auto* parameter : source.getParameters())
+        parameter->setValueNotifyingHost (0.0f);
+    source.setCurrentPresetInfo ("Presets", false, false);
+    juce::MemoryBlock blob;
+    source.getStateInformation (blob);
+
+    KravellAudioProcessor target;
+    target.setStateInformation (blob.getData(), (int) blob.getSize());
+    EXPECT_FALSE (target.isCurrentPresetModified());
+    EXPECT_FALSE (target.isPowerOn());
+    EXPECT_EQ (target.getModeIndex(), 0);
+
+    // After the restore, ordinary edits mark it again.
+    target.getParameters()[2]->setValueNotifyingHost (0.75f);
+    EXPECT_TRUE (target.isCurrentPresetModified());
+}
