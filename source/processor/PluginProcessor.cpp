@@ -7,6 +7,9 @@ KravellAudioProcessor::KravellAudioProcessor()
                                 .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
       parameterState (*this, nullptr, "PARAMETERS", createParameterLayout())
 {
+    for (int i = 0; i < 10; ++i)
+        raw.values[i] = parameterState.getRawParameterValue (ParameterIds::all[i]);
+
     for (auto* id : ParameterIds::all)
         parameterState.addParameterListener (id, this);
 }
@@ -20,7 +23,26 @@ KravellAudioProcessor::~KravellAudioProcessor()
 //==============================================================================
 const juce::String KravellAudioProcessor::getName() const { return "Kravell"; }
 
-void KravellAudioProcessor::prepareToPlay (double, int) {}
+void KravellAudioProcessor::prepareToPlay (double sampleRate, int)
+{
+    prepareEngine (engine, sampleRate, readControlValues());
+}
+
+ControlValues KravellAudioProcessor::readControlValues() const noexcept
+{
+    ControlValues values;
+    values.attack = raw.get (2, 0.0f);
+    values.sustain = raw.get (3, 0.0f);
+    values.sensitivity = raw.get (4, 0.0f) * 0.01f;
+    values.punch = raw.get (6, 0.0f) * 0.01f;
+    values.clip = raw.get (7, 0.0f) * 0.01f;
+    values.mix = raw.get (8, 0.0f) * 0.01f;
+    values.outputGain = juce::Decibels::decibelsToGain (raw.get (9, 0.0f));
+    values.power = raw.get (0, 0.0f) >= 0.5f ? 1.0f : 0.0f;
+    values.modeIndex = juce::roundToInt (raw.get (1, 0.0f));
+    values.focusIndex = juce::roundToInt (raw.get (5, 0.0f));
+    return values;
+}
 
 void KravellAudioProcessor::releaseResources() {}
 
@@ -35,8 +57,15 @@ bool KravellAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) 
 void KravellAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
     juce::ScopedNoDenormals noDenormals;
-    for (auto channel = getTotalNumInputChannels(); channel < getTotalNumOutputChannels(); ++channel)
+    const auto numInputs = getTotalNumInputChannels();
+    for (auto channel = numInputs; channel < getTotalNumOutputChannels(); ++channel)
         buffer.clear (channel, 0, buffer.getNumSamples());
+
+    const auto numChannels = std::min ({ numInputs, buffer.getNumChannels(), 2 });
+    const auto peaks = processEngineBlock (engine, buffer.getArrayOfWritePointers(), numChannels, buffer.getNumSamples(), readControlValues());
+
+    publishMeters (inputMeter, peaks.input);
+    publishMeters (outputMeter, peaks.output);
 }
 
 double KravellAudioProcessor::getTailLengthSeconds() const { return 0.08; }

@@ -3,6 +3,7 @@
 #include <juce_audio_processors/juce_audio_processors.h>
 #include <juce_dsp/juce_dsp.h>
 
+#include "engine/Engine.h"
 #include "processor/ProductInfo.h"
 
 /** Kravell's processor: the ten parameters, the transient-shaping engine's state, the meter
@@ -53,10 +54,26 @@ public:
 
     const ProductInfo& getProductInfo() const noexcept { return productInfo; }
 
+    /** The four meter feeds, 0..1 on the meter scale, written once per audio block. */
+    float getInputMeter (int channel) const noexcept { return inputMeter[channel].load(); }
+    float getOutputMeter (int channel) const noexcept { return outputMeter[channel].load(); }
+
     juce::AudioProcessorValueTreeState parameterState;
 
 private:
     float readPlainValue (const char* parameterId) const;
+    ControlValues readControlValues() const noexcept;
+
+    // The parameters' atomic plain values, looked up once so the audio thread does no search.
+    struct RawParameters
+    {
+        std::atomic<float>* values[10] {};
+        float get (int index, float fallback) const noexcept { return values[index] != nullptr ? values[index]->load() : fallback; }
+    } raw;
+
+    EngineState engine;
+    std::atomic<float> inputMeter[2] { 0.0f, 0.0f };
+    std::atomic<float> outputMeter[2] { 0.0f, 0.0f };
 
     juce::CriticalSection presetInfoLock;
     juce::String currentPresetName { "Presets" };

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <atomic>
+
+#include "engine/Detector.h"
+#include "engine/ShaperKernel.h"
+
+/** The ten parameters as the engine uses them, converted once per block. */
+struct ControlValues
+{
+    float attack = 0.0f;      // dB
+    float sustain = 0.0f;     // dB
+    float sensitivity = 0.0f; // 0..1
+    float punch = 0.0f;       // 0..1
+    float clip = 0.0f;        // 0..1
+    float mix = 0.0f;         // 0..1
+    float outputGain = 1.0f;  // linear
+    float power = 0.0f;       // 1 on, 0 off
+    int modeIndex = 1;
+    int focusIndex = 1;
+};
+
+/** The eight linear smoothers, one per continuous control, in the order they advance. */
+struct SmoothedControls
+{
+    juce::SmoothedValue<float> smoothedAttack, smoothedSustain, smoothedSensitivity, smoothedPunch,
+        smoothedClip, smoothedMix, smoothedOutputGain, smoothedPower;
+
+    /** Sets the ramp lengths for the sample rate and snaps every smoother to its value. */
+    void prepare (double sampleRate, const ControlValues& values) noexcept;
+
+    /** Sets the block's targets; a changed target starts a fresh full-length ramp. */
+    void setTargets (const ControlValues& values) noexcept;
+};
+
+/** Meter scale: -60 dBFS and below reads 0, 0 dBFS and above reads 1, linear in dB. */
+float levelToMeter (float absoluteLevel) noexcept;
+
+/** The block's input and output peaks per channel, on the meter scale. */
+struct BlockPeaks
+{
+    float input[2] = { 0.0f, 0.0f };
+    float output[2] = { 0.0f, 0.0f };
+};
+
+/** Everything the audio thread keeps between blocks, owned by the processor. */
+struct EngineState
+{
+    static constexpr int chunkSize = 64;
+
+    DetectorState detector;
+    double currentSampleRate = 44100.0;
+    SmoothedControls smoothed;
+    FollowerCoefficients modeCoefficients[3];
+    ShaperKernel kernel = shapeLanesScalar;
+
+    /** Per-chunk working arrays, so processing never allocates. */
+    struct alignas (32) Scratch
+    {
+        float controls[8][chunkSize];
+        float input[chunkSize];
+        float fastEnvelope[chunkSize];
+        float slowEnvelope[chunkSize];
+        float output[chunkSize];
+    } scratch;
+};
+
+/** Readies the engine for a sample rate: filters, cleared detector, snapped smoothers. */
+void prepareEngine (EngineState& engine, double sampleRate, const ControlValues& current);
+
+/** Processes one block in place (one or two channels) and returns its peaks. */
+BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept;
+
+/** Publishes one block's peaks into decaying meter feeds (x 0.86 per block). */
+void publishMeters (std::atomic<float> (&meters)[2], const float (&peaks)[2]) noexcept;
