@@ -1,4 +1,5 @@
 #include "processor/PluginProcessor.h"
+#include "presets/FactoryPresets.h"
 #include "processor/ParameterLayout.h"
 
 KravellAudioProcessor::KravellAudioProcessor()
@@ -12,6 +13,8 @@ KravellAudioProcessor::KravellAudioProcessor()
 
     for (auto* id : ParameterIds::all)
         parameterState.addParameterListener (id, this);
+
+    presetFileStore.setProductInfo (productInfo);
 }
 
 KravellAudioProcessor::~KravellAudioProcessor()
@@ -127,10 +130,23 @@ void KravellAudioProcessor::setStateInformation (const void* data, int sizeInByt
 
     // The parameter writes inside replaceState must not mark the preset as edited.
     restoringState.exchange (true);
-    parameterState.replaceState (tree);
+    parameterState.replaceState (withMissingParametersKept (tree));
     restoringState.exchange (false);
 
     setCurrentPresetInfo (name, isUser, modified);
+}
+
+juce::ValueTree KravellAudioProcessor::withMissingParametersKept (juce::ValueTree tree) const
+{
+    // The framework resets a parameter that the new tree lacks to its default; a blob from an
+    // older build or a hand-made preset should leave such a parameter where it is instead.
+    for (int i = 0; i < 10; ++i)
+    {
+        const juce::String id (ParameterIds::all[i]);
+        if (! tree.getChildWithProperty ("id", id).isValid())
+            tree.appendChild ({ "PARAM", { { "id", id }, { "value", raw.get (i, 0.0f) } } }, nullptr);
+    }
+    return tree;
 }
 
 void KravellAudioProcessor::setCurrentPresetInfo (const juce::String& name, bool isUser, bool modified)
@@ -142,6 +158,114 @@ void KravellAudioProcessor::setCurrentPresetInfo (const juce::String& name, bool
     }
 
     currentPresetModified.exchange (modified);
+}
+
+//==============================================================================
+juce::StringArray KravellAudioProcessor::getFactoryPresetNames()
+{
+    juce::StringArray names;
+    for (const auto& preset : getFactoryPresets())
+        names.add (preset.name);
+    return names;
+}
+
+void KravellAudioProcessor::loadFactoryPreset (const juce::String& name)
+{
+    const auto& preset = findFactoryPreset (name);
+    const std::pair<const char*, float> values[] = {
+        { ParameterIds::power, 1.0f },
+        { ParameterIds::mode, preset.mode },
+        { ParameterIds::attack, preset.attack },
+        { ParameterIds::sustain, preset.sustain },
+        { ParameterIds::sensitivity, preset.sensitivity },
+        { ParameterIds::focus, preset.focus },
+        { ParameterIds::punch, preset.punch },
+        { ParameterIds::clip, preset.clip },
+        { ParameterIds::mix, preset.mix },
+        { ParameterIds::output, preset.output },
+    };
+
+    restoringState.exchange (true);
+    for (const auto& [id, value] : values)
+        if (auto* parameter = parameterState.getParameter (id))
+            parameter->setValueNotifyingHost (parameter->convertTo0to1 (value));
+    restoringState.exchange (false);
+
+    setCurrentPresetInfo (name, false, false);
+}
+
+juce::StringArray KravellAudioProcessor::getUserPresetNames() { return presetFileStore.getPresetNames(); }
+
+bool KravellAudioProcessor::saveUserPreset (const juce::String& name)
+{
+    if (! presetFileStore.writePreset (name, parameterState.copyState()))
+        return false;
+
+    setCurrentPresetInfo (name, true, false);
+    return true;
+}
+
+bool KravellAudioProcessor::loadUserPreset (const juce::String& name)
+{
+    juce::ValueTree tree;
+    if (! presetFileStore.readPreset (name, tree))
+        return false;
+
+    // No block may run with half of the new values.
+    suspendProcessing (true);
+    restoringState.exchange (true);
+    parameterState.replaceState (withMissingParametersKept (tree));
+    restoringState.exchange (false);
+    setCurrentPresetInfo (name, true, false);
+    suspendProcessing (false);
+    return true;
+}
+
+bool KravellAudioProcessor::deleteUserPreset (const juce::String& name)
+{
+    const auto file = presetFileStore.getPresetFile (name);
+    if (file == juce::File() || ! file.existsAsFile() || ! file.deleteFile())
+        return false;
+
+    if (isCurrentPresetUser() && getCurrentPresetName().equalsIgnoreCase (name))
+        setCurrentPresetInfo ("Presets", false, false);
+    return true;
+}
+
+bool KravellAudioProcessor::renameUserPreset (const juce::String& oldName, const juce::String& newName)
+{
+    const auto source = presetFileStore.getPresetFile (oldName);
+    const auto target = presetFileStore.getPresetFile (newName);
+    if (source == juce::File() || target == juce::File() || ! source.existsAsFile() || newName.trim().isEmpty() || target.existsAsFile())
+        return false;
+
+    if (! source.moveFileTo (target))
+        return false;
+
+    if (isCurrentPresetUser() && getCurrentPresetName().equalsIgnoreCase (oldName))
+        setCurrentPresetInfo (newName, true, false);
+    return true;
+}
+
+juce::String KravellAudioProcessor::getCurrentPresetName()
+{
+    const juce::ScopedLock lock (presetInfoLock);
+    return currentPresetName;
+}
+
+bool KravellAudioProcessor::isCurrentPresetUser()
+{
+    const juce::ScopedLock lock (presetInfoLock);
+    return currentPresetIsUser;
+}
+
+juce::String KravellAudioProcessor::getPresetDisplayName()
+{
+    const auto modified = currentPresetModified.load();
+    auto name = getCurrentPresetName();
+    if (name.isEmpty())
+        name = "Presets";
+    return modified ? name + " *" : name;
 }
 
 //==============================================================================

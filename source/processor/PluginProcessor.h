@@ -4,11 +4,14 @@
 #include <juce_dsp/juce_dsp.h>
 
 #include "engine/Engine.h"
+#include "presets/PresetFileStore.h"
+#include "presets/PresettableProcessor.h"
 #include "processor/ProductInfo.h"
 
 /** Kravell's processor: the ten parameters, the transient-shaping engine's state, the meter
     feeds and the current-preset information. The host creates one per plug-in instance. */
 class KravellAudioProcessor final : public juce::AudioProcessor,
+                                    public PresettableProcessor,
                                     public juce::AudioProcessorValueTreeState::Listener
 {
 public:
@@ -41,6 +44,20 @@ public:
     void setStateInformation (const void* data, int sizeInBytes) override;
 
     //==============================================================================
+    juce::StringArray getFactoryPresetNames() override;
+    juce::StringArray getUserPresetNames() override;
+    void loadFactoryPreset (const juce::String& name) override;
+    bool saveUserPreset (const juce::String& name) override;
+    bool loadUserPreset (const juce::String& name) override;
+    bool deleteUserPreset (const juce::String& name) override;
+    bool renameUserPreset (const juce::String& oldName, const juce::String& newName) override;
+    juce::String getCurrentPresetName() override;
+    juce::String getPresetDisplayName() override;
+    bool isCurrentPresetUser() override;
+
+    PresetFileStore& getPresetFileStore() noexcept { return presetFileStore; }
+
+    //==============================================================================
     void parameterChanged (const juce::String& parameterID, float newValue) override;
 
     bool isPowerOn() const;
@@ -63,6 +80,7 @@ public:
 private:
     float readPlainValue (const char* parameterId) const;
     ControlValues readControlValues() const noexcept;
+    juce::ValueTree withMissingParametersKept (juce::ValueTree tree) const;
 
     // The parameters' atomic plain values, looked up once so the audio thread does no search.
     struct RawParameters
@@ -74,6 +92,7 @@ private:
     EngineState engine;
     std::atomic<float> inputMeter[2] { 0.0f, 0.0f };
     std::atomic<float> outputMeter[2] { 0.0f, 0.0f };
+    PresetFileStore presetFileStore;
 
     juce::CriticalSection presetInfoLock;
     juce::String currentPresetName { "Presets" };

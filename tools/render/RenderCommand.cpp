@@ -3,10 +3,9 @@
 
 #include <juce_audio_formats/juce_audio_formats.h>
 
+#include "presets/FactoryPresets.h"
 #include "processor/ParameterLayout.h"
 #include "processor/PluginProcessor.h"
-
-#include <unistd.h>
 
 namespace
 {
@@ -152,11 +151,24 @@ void applySetting (KravellAudioProcessor& processor, const juce::String& setting
     ranged->setValueNotifyingHost (ranged->convertTo0to1 (plain));
 }
 
+/** Applies the requested presets: factory presets by exact name, user presets only when
+    asked for as such, so a user file can never shadow a factory name by accident. */
 void applyPresets (KravellAudioProcessor& processor, const Options& options)
 {
-    juce::ignoreUnused (processor);
-    if (options.factoryPreset.isNotEmpty() || options.userPreset.isNotEmpty())
-        throw Failure { "presets are not available in this build" };
+    if (options.factoryPreset.isNotEmpty())
+    {
+        if (! isFactoryPresetName (options.factoryPreset))
+            throw Failure { "unknown factory preset '" + options.factoryPreset + "' (one of: " + processor.getFactoryPresetNames().joinIntoString (", ") + ")" };
+        processor.loadFactoryPreset (options.factoryPreset);
+    }
+
+    if (options.userPreset.isNotEmpty())
+    {
+        if (! processor.getPresetFileStore().presetFileExists (options.userPreset))
+            throw Failure { "unknown user preset '" + options.userPreset + "' (in " + processor.getPresetFileStore().getPresetsFolder().getFullPathName() + ")" };
+        if (! processor.loadUserPreset (options.userPreset))
+            throw Failure { "cannot read the user preset '" + options.userPreset + "'" };
+    }
 }
 
 /** Writes a buffer as WAV through a temporary sibling file, renamed into place at the end. */
