@@ -13,8 +13,9 @@ configure_and_build()
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do cmake_args+=("$1"); shift; done
     [ $# -gt 0 ] && shift
     targets=("$@")
-    cmake -S "$root" -B "$dir" -G Ninja "${cmake_args[@]}" > "$dir.configure.log" 2>&1 \
-        || { cat "$dir.configure.log"; return 1; }
+    mkdir -p "$dir"
+    cmake -S "$root" -B "$dir" -G Ninja "${cmake_args[@]}" > "$dir/configure.log" 2>&1 \
+        || { cat "$dir/configure.log"; return 1; }
     cmake --build "$dir" --parallel "$jobs" ${targets[@]+--target "${targets[@]}"}
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite: the Release build, then the same suite under
-# AddressSanitizer + UndefinedBehaviorSanitizer. Any failure or sanitizer finding fails.
+# Builds and runs the whole test suite: under AddressSanitizer + UndefinedBehaviorSanitizer,
+# the threading test under ThreadSanitizer, then the Release build, whose CTest summary ends
+# the run. Any failure or sanitizer finding fails.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -20,6 +21,10 @@ run_suite()
 
 echo "== sanitizers: address, undefined"
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVELL_SANITIZERS=address,undefined -DKRAVELL_BUILD_BENCHMARKS=OFF
+
+echo "== sanitizer: thread (audio, state and preset threads together)"
+configure_and_build "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVELL_SANITIZERS=thread -DKRAVELL_BUILD_BENCHMARKS=OFF -- KravellThreadTests
+(cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --output-on-failure -L threads --timeout 600)
 
 echo "== release"
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release

@@ -108,6 +108,8 @@ TEST_F (RenderTool, RefusesBadInputWithOneLineAndWritesNothing)
         { { "--frobnicate", path ("in.wav"), path ("out.wav") }, "unknown option" },
         { { path ("in.wav"), path ("in.wav") }, "must not be the input" },
         { { path ("in.wav"), path ("nowhere/out.wav") }, "folder does not exist" },
+        { { "--preset", "snare snap", path ("in.wav"), path ("out.wav") }, "unknown factory preset 'snare snap'" },
+        { { "--user-preset", "Nobody", path ("in.wav"), path ("out.wav") }, "unknown user preset 'Nobody'" },
     };
 
     for (const auto& c : cases)
@@ -182,6 +184,41 @@ TEST_F (RenderTool, KeepFormatAndMonoAiffRoundTrip)
     // The same 24-bit samples, within the one step the AIFF and WAV codecs may round apart.
     for (int i = 0; i < original.getNumSamples(); ++i)
         ASSERT_NEAR (rendered.getSample (0, i), original.getSample (0, i), 1.0f / 8388608.0f) << i;
+}
+
+TEST_F (RenderTool, AppliesFactoryAndUserPresets)
+{
+    // The tool finds user presets under $HOME, so point it at the temporary folder.
+    const auto home = juce::SystemStats::getEnvironmentVariable ("HOME", {});
+    setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1);
+    KravellAudioProcessor author;
+    setPlain (author, "mix", 0.0f);
+    const auto saved = author.saveUserPreset ("Dry");
+    const auto userRun = run ({ "--user-preset", "Dry", path ("in.wav"), path ("dry.wav") });
+    const auto factoryRun = run ({ "--preset", "Aggro Parallel", path ("in.wav"), path ("aggro.wav") });
+    setenv ("HOME", home.toRawUTF8(), 1);
+
+    ASSERT_TRUE (saved);
+    EXPECT_TRUE (folder.getChildFile (".config/DornelAudio/Kravell/version_1.0.0/Presets/Dry.xml").existsAsFile());
+    ASSERT_EQ (userRun.exitCode, 0) << userRun.output;
+    ASSERT_EQ (factoryRun.exitCode, 0) << factoryRun.output;
+
+    double rate = 0.0;
+    int bits = 0;
+    const auto input = readAudio (folder.getChildFile ("in.wav"), rate, bits);
+    const auto dry = readAudio (folder.getChildFile ("dry.wav"), rate, bits);
+    const auto aggro = readAudio (folder.getChildFile ("aggro.wav"), rate, bits);
+    ASSERT_EQ (dry.getNumSamples(), input.getNumSamples());
+    ASSERT_EQ (aggro.getNumSamples(), input.getNumSamples());
+
+    float dryDifference = 0.0f, aggroDifference = 0.0f;
+    for (int i = 0; i < input.getNumSamples(); ++i)
+    {
+        dryDifference = std::max (dryDifference, std::abs (dry.getSample (0, i) - input.getSample (0, i)));
+        aggroDifference = std::max (aggroDifference, std::abs (aggro.getSample (0, i) - input.getSample (0, i)));
+    }
+    EXPECT_EQ (dryDifference, 0.0f); // the user preset's mix of 0 was applied
+    EXPECT_GT (aggroDifference, 0.01f);
 }
 
 TEST_F (RenderTool, MakesTheDemoLoop)

@@ -195,6 +195,11 @@ void writeWav (const juce::File& destination, const juce::AudioBuffer<float>& au
             throw Failure { "writing '" + destination.getFullPathName() + "' failed" };
     }
 
+    // A short write (disk full) is not always reported by the stream: check the size too.
+    const auto dataBytes = (juce::int64) audio.getNumSamples() * audio.getNumChannels() * (bitsPerSample / 8);
+    if (temporary.getFile().getSize() < dataBytes)
+        throw Failure { "writing '" + destination.getFullPathName() + "' failed: the disk may be full" };
+
     if (! temporary.overwriteTargetFileWithTemporary())
         throw Failure { "cannot move the result into '" + destination.getFullPathName() + "'" };
 }
