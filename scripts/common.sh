@@ -26,12 +26,18 @@ ensure_display()
     local number=$((90 + RANDOM % 100))
     Xvfb ":$number" -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
     xvfb_pid=$!
-    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
     export DISPLAY=":$number"
+    local started=0
     for _ in $(seq 1 50); do
-        [ -e "/tmp/.X11-unix/X$number" ] && return
+        if [ -e "/tmp/.X11-unix/X$number" ]; then started=1; break; fi
         sleep 0.1
     done
-    echo "Xvfb did not start" >&2
-    return 1
+    [ "$started" = 1 ] || { echo "Xvfb did not start" >&2; return 1; }
+
+    # A window manager, as on any desktop a host runs on: plug-in windows and dialogs rely
+    # on the window-manager properties it provides.
+    openbox > /dev/null 2>&1 &
+    wm_pid=$!
+    trap 'kill $wm_pid $xvfb_pid 2>/dev/null || true' EXIT
+    sleep 0.5
 }

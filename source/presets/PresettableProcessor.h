@@ -18,4 +18,9 @@ public:
     virtual juce::String getCurrentPresetName() = 0;
     virtual juce::String getPresetDisplayName() = 0;
     virtual bool isCurrentPresetUser() = 0;
+
+    /** Whether saving or renaming to this name would replace an existing preset file: also
+        true for a typed name that differs from a listed one only in characters that file
+        names drop (so the dialogs ask before overwriting). */
+    virtual bool userPresetFileExists (const juce::String& name) = 0;
 };

@@ -1,6 +1,7 @@
 #include "processor/PluginProcessor.h"
 #include "presets/FactoryPresets.h"
 #include "processor/ParameterLayout.h"
+#include "gui/shell/PluginEditor.h"
 
 KravellAudioProcessor::KravellAudioProcessor()
     : juce::AudioProcessor (BusesProperties()
@@ -78,7 +79,7 @@ bool KravellAudioProcessor::isMidiEffect() const { return false; }
 
 juce::AudioProcessorEditor* KravellAudioProcessor::createEditor()
 {
-    return new juce::GenericAudioProcessorEditor (*this);
+    return new KravellAudioProcessorEditor (*this);
 }
 
 bool KravellAudioProcessor::hasEditor() const { return true; }
@@ -257,6 +258,11 @@ bool KravellAudioProcessor::isCurrentPresetUser()
 {
     const juce::ScopedLock lock (presetInfoLock);
     return currentPresetIsUser;
+}
+
+bool KravellAudioProcessor::userPresetFileExists (const juce::String& name)
+{
+    return presetFileStore.presetFileExists (name);
 }
 
 juce::String KravellAudioProcessor::getPresetDisplayName()

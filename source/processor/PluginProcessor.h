@@ -54,6 +54,7 @@ public:
     juce::String getCurrentPresetName() override;
     juce::String getPresetDisplayName() override;
     bool isCurrentPresetUser() override;
+    bool userPresetFileExists (const juce::String& name) override;
 
     PresetFileStore& getPresetFileStore() noexcept { return presetFileStore; }
 

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "gui/panel/KravellGUI.h"
+#include "gui/shell/EditorSizing.h"
+#include "gui/shell/MenuBar.h"
+
+/** The plug-in's editor: the menu bar along the top and the main panel below it. It sizes
+    itself from the screen it opens on and lets the host resize it at a fixed ratio. */
+class KravellAudioProcessorEditor final : public juce::AudioProcessorEditor
+{
+public:
+    explicit KravellAudioProcessorEditor (KravellAudioProcessor&);
+    ~KravellAudioProcessorEditor() override;
+
+    void paint (juce::Graphics&) override;
+    void resized() override;
+
+    KravellGUI& getPanel() noexcept { return panel; }
+    MenuBar& getMenuBar() noexcept { return menuBar; }
+
+private:
+    KravellAudioProcessor& kravellProcessor;
+    const float initialHeightFraction = EditorSizing::initialHeightFraction;
+    const float aspectRatio = EditorSizing::defaultAspectRatio;
+    const float menuBarHeightFraction = EditorSizing::menuBarHeightFraction;
+    const float minimumWidth = EditorSizing::minimumWidth;
+    const float maximumWidth = EditorSizing::maximumWidth;
+    KravellGUI panel;
+    MenuBar menuBar;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KravellAudioProcessorEditor)
+};
