@@ -1,5 +1,6 @@
 #include "presets/PresetFileStore.h"
 #include "processor/UserDataFolder.h"
+#include "processor/XmlText.h"
 
 PresetFileStore::PresetFileStore() : root (getUserApplicationDataFolder()) {}
 
@@ -78,7 +79,11 @@ bool PresetFileStore::readPreset (const juce::String& name, juce::ValueTree& tre
     if (file == juce::File() || ! file.existsAsFile() || file.getSize() > maximumPresetFileSize)
         return false;
 
-    auto xml = juce::XmlDocument (file).getDocumentElement();
+    juce::MemoryBlock bytes;
+    if (! file.loadFileAsData (bytes))
+        return false;
+
+    auto xml = parseXmlFromUtf8 (bytes.getData(), bytes.getSize());
     if (xml == nullptr)
         return false;
 

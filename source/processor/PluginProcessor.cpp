@@ -1,7 +1,33 @@
 #include "processor/PluginProcessor.h"
 #include "presets/FactoryPresets.h"
 #include "processor/ParameterLayout.h"
+#include "processor/XmlText.h"
 #include "gui/shell/PluginEditor.h"
+
+namespace
+{
+/** A stored number read with the C library, which saturates where the framework's own parser
+    overflows (undefined behaviour) on absurd exponents; unreadable text counts as 0, as the
+    framework's does. */
+bool readStoredNumber (const juce::var& stored, double& result)
+{
+    if (! stored.isString())
+    {
+        result = (double) stored;
+        return ! std::isnan (result);
+    }
+
+    const auto text = stored.toString().toStdString();
+    result = std::strtod (text.c_str(), nullptr);
+    return ! std::isnan (result);
+}
+
+bool readStoredFlag (const juce::ValueTree& tree, const juce::Identifier& name)
+{
+    const auto text = tree.getProperty (name).toString().trim();
+    return std::strtoll (text.toRawUTF8(), nullptr, 10) != 0 || text.equalsIgnoreCase ("true");
+}
+} // namespace
 
 KravellAudioProcessor::KravellAudioProcessor()
     : juce::AudioProcessor (BusesProperties()
@@ -117,7 +143,18 @@ void KravellAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void KravellAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    auto xml = getXmlFromBinary (data, sizeInBytes);
+    // The framework's binary XML layout: magic, little-endian length, UTF-8 text. Its own
+    // reader is not safe on corrupt text (see parseXmlFromUtf8), so the header is read here
+    // with the same rules: more than 8 bytes, the magic, a positive length, and the smaller
+    // of that length and the bytes present.
+    if (data == nullptr || sizeInBytes <= 8 || juce::ByteOrder::littleEndianInt (data) != 0x21324356)
+        return;
+
+    const auto storedLength = (int) juce::ByteOrder::littleEndianInt (juce::addBytesToPointer (data, 4));
+    if (storedLength <= 0)
+        return;
+
+    auto xml = parseXmlFromUtf8 (juce::addBytesToPointer (data, 8), (size_t) std::min (storedLength, sizeInBytes - 8));
     if (xml == nullptr)
         return;
 
@@ -126,8 +163,8 @@ void KravellAudioProcessor::setStateInformation (const void* data, int sizeInByt
         return;
 
     const auto name = tree.getProperty (StateAttributes::presetName, "Presets").toString();
-    const bool isUser = tree.getProperty (StateAttributes::presetIsUser, false);
-    const bool modified = tree.getProperty (StateAttributes::presetModified, false);
+    const auto isUser = readStoredFlag (tree, StateAttributes::presetIsUser);
+    const auto modified = readStoredFlag (tree, StateAttributes::presetModified);
 
     // The parameter writes inside replaceState must not mark the preset as edited.
     restoringState.exchange (true);
@@ -137,8 +174,23 @@ void KravellAudioProcessor::setStateInformation (const void* data, int sizeInByt
     setCurrentPresetInfo (name, isUser, modified);
 }
 
+
 juce::ValueTree KravellAudioProcessor::withMissingParametersKept (juce::ValueTree tree) const
 {
+    // Stored values become numbers before the framework sees them; one that is not a number
+    // at all (NaN) is dropped, and so counts as missing below.
+    for (int i = tree.getNumChildren(); --i >= 0;)
+    {
+        auto child = tree.getChild (i);
+        if (! child.hasProperty ("value"))
+            continue;
+        double value = 0.0;
+        if (readStoredNumber (child.getProperty ("value"), value))
+            child.setProperty ("value", value, nullptr);
+        else
+            tree.removeChild (i, nullptr);
+    }
+
     // The framework resets a parameter that the new tree lacks to its default; a blob from an
     // older build or a hand-made preset should leave such a parameter where it is instead.
     for (int i = 0; i < 10; ++i)

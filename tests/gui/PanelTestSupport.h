@@ -19,6 +19,22 @@ struct PanelAt
     KravellGUI panel { processor };
 };
 
+/** A panel in a window of its own, for what needs a component on screen, such as a
+    read-out's text editor taking the keyboard focus. */
+struct ShownPanelAt : PanelAt
+{
+    ShownPanelAt()
+    {
+        panel.addToDesktop (juce::ComponentPeer::windowIsTemporary);
+        panel.setVisible (true);
+    }
+
+    ~ShownPanelAt()
+    {
+        panel.removeFromDesktop();
+    }
+};
+
 /** Paints a component and its children into a software image, as the host's window would. */
 inline juce::Image render (juce::Component& component)
 {

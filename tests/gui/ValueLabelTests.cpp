@@ -4,6 +4,7 @@
 #include "gui/PanelTestSupport.h"
 
 using panel_test::PanelAt;
+using panel_test::ShownPanelAt;
 
 namespace
 {
@@ -82,7 +83,7 @@ class TypedValue : public ::testing::TestWithParam<TypedCase>
 TEST_P (TypedValue, IsParsedClampedAndApplied)
 {
     const auto& c = GetParam();
-    PanelAt at;
+    ShownPanelAt at;
 
     typeInto (at.panel.getValueLabel (c.knob), c.typed);
 
@@ -108,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P (ValueReadOut,
 
 TEST (ValueReadOut, EditorAcceptsOnlyNumberCharacters)
 {
-    PanelAt at;
+    ShownPanelAt at;
     auto& label = at.panel.getValueLabel (attack);
     label.showEditor();
     auto* editor = label.getCurrentTextEditor();
@@ -126,7 +127,7 @@ TEST (ValueReadOut, EditorAcceptsOnlyNumberCharacters)
 
 TEST (ValueReadOut, EditingIsLeftAloneByTheRefresh)
 {
-    PanelAt at;
+    ShownPanelAt at;
     auto& label = at.panel.getValueLabel (mix);
     label.showEditor();
     label.getCurrentTextEditor()->insertTextAtCaret ("4");

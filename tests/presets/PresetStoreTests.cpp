@@ -211,10 +211,12 @@ TEST_F (PresetFixture, BadFilesLoadNothingAndChangeNothing)
     ASSERT_TRUE (presets().getChildFile ("Binary.xml").replaceWithData (binary.getData(), binary.getSize()));
     writeFile ("Huge.xml", "<PARAMETERS>" + juce::String::repeatedString ("<PARAM id=\"attack\" value=\"-9\"/>", 60000) + "</PARAMETERS>");
     presets().getChildFile ("Folder.xml").createDirectory();
+    const char cutShort[] = "<PARAMETERS><PARAM id=\"attack\" value=\"-9\"/></PARAMETERS>\xe2\x96";
+    ASSERT_TRUE (presets().getChildFile ("NotUtf8.xml").replaceWithData (cutShort, sizeof (cutShort) - 1));
 
     setPlain (processor, "attack", 2.0f);
     processor.setCurrentPresetInfo ("Mine", true, true);
-    for (const auto* name : { "Empty", "Truncated", "Malformed", "Binary", "Huge", "Folder", "Missing" })
+    for (const auto* name : { "Empty", "Truncated", "Malformed", "Binary", "Huge", "Folder", "Missing", "NotUtf8" })
     {
         EXPECT_FALSE (processor.loadUserPreset (name)) << name;
         EXPECT_FLOAT_EQ (getPlain (processor, "attack"), 2.0f) << name;

@@ -184,6 +184,11 @@ TEST_F (ShellFixture, ADialogOutlivingTheBarDoesNothing)
         shortLived.setPresettable (&processor);
         shortLived.showDeletePresetDialog ("Stay");
     }
+
+    // The orphaned dialog still draws (in the default look) and answers.
+    auto* orphan = currentDialog();
+    ASSERT_NE (orphan, nullptr);
+    EXPECT_EQ (orphan->createComponentSnapshot (orphan->getLocalBounds()).getWidth(), orphan->getWidth());
     press ("Delete");
     EXPECT_TRUE (presetFile ("Stay.xml").existsAsFile());
     EXPECT_EQ (currentDialog(), nullptr);

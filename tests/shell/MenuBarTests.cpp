@@ -196,3 +196,46 @@ TEST_F (ShellFixture, MenuResultsAreHandledOnTheFreshLists)
     bar.handlePresetMenuResult (8005); // no such index
     EXPECT_EQ (currentDialog(), nullptr);
 }
+
+TEST (MenuBarLook, ButtonFacesFollowTheirState)
+{
+    struct Case
+    {
+        bool over, down;
+        juce::uint32 face;
+    };
+    const Case cases[] = { { false, false, 0xff181e24 }, { true, false, 0xff30363b }, { false, true, 0xff3b4045 }, { true, true, 0xff3b4045 } };
+
+    MenuBar bar;
+    bar.setSize (1256, 70);
+    auto& save = bar.getSaveButton();
+    for (const auto& c : cases)
+    {
+        juce::Image image (juce::Image::ARGB, save.getWidth(), save.getHeight(), true);
+        juce::Graphics g (image);
+        save.setState (c.down ? juce::Button::buttonDown : (c.over ? juce::Button::buttonOver : juce::Button::buttonNormal));
+        save.paintEntireComponent (g, false);
+        EXPECT_EQ (image.getPixelAt (6, save.getHeight() / 2), juce::Colour (c.face)) << c.over << c.down; // left of the caption
+        EXPECT_EQ (image.getPixelAt (save.getWidth() / 2, 0), juce::Colour (0xff384452)); // outline
+    }
+}
+
+TEST (MenuBarLook, PopupItemsAndHeaders)
+{
+    MenuBarLookAndFeel look;
+    look.setSizesFromBarHeight (70.0f);
+    juce::Image image (juce::Image::ARGB, 300, 30, true);
+    {
+        juce::Graphics g (image);
+        look.drawPopupMenuItem (g, { 0, 0, 300, 30 }, false, true, true, false, true, "Snare", {}, nullptr, nullptr);
+    }
+    EXPECT_EQ (image.getPixelAt (6, 2), juce::Colour (0x28ffffff)); // highlight fill, inset by 4 and 1
+    EXPECT_EQ (image.getPixelAt (2, 2).getAlpha(), 0);
+
+    int width = 0, height = 0;
+    look.getIdealPopupMenuItemSize ("Snare", false, 17, width, height);
+    EXPECT_EQ (height, 23);
+    look.getIdealPopupMenuItemSize ({}, true, 17, width, height);
+    EXPECT_EQ (height, 6);
+    EXPECT_FLOAT_EQ (look.getPopupMenuFont().getHeight(), 19.6f);
+}

@@ -38,11 +38,6 @@ constexpr float minimumSelectorGroupHeight = (selectorHeaderFloor + 3.0f * minim
 static_assert (selectorHeaderFraction * minimumSelectorGroupHeight <= selectorHeaderFloor
                    && selectorGapFraction * minimumSelectorGroupHeight >= selectorGapFloor,
                "the minimum group height must lie where the caption is floored and the gaps are not");
-
-const std::atomic<float>* rawValue (juce::AudioProcessorValueTreeState& state, const char* id)
-{
-    return state.getRawParameterValue (id);
-}
 } // namespace
 
 //==============================================================================
@@ -81,8 +76,8 @@ KravellGUI::KravellGUI (KravellAudioProcessor& processorToUse) :
         button->setLookAndFeel (&selectorLookAndFeel);
     }
 
-    for (auto [button, text] : selectors)
-        addAndMakeVisible (button);
+    for (auto& selector : selectors)
+        addAndMakeVisible (selector.first);
 
     addAndMakeVisible (powerButton);
 
@@ -103,7 +98,13 @@ KravellGUI::KravellGUI (KravellAudioProcessor& processorToUse) :
     modeSmoothButton.onClick = [this] { setParameterPlain (ParameterIds::mode, 2.0f); };
 
     auto& state = processor.parameterState;
-    displayParameters = { rawValue (state, ParameterIds::attack), rawValue (state, ParameterIds::sustain), rawValue (state, ParameterIds::output), rawValue (state, ParameterIds::sensitivity), rawValue (state, ParameterIds::punch), rawValue (state, ParameterIds::clip), rawValue (state, ParameterIds::mix) };
+    displayParameters = { state.getRawParameterValue (ParameterIds::attack),
+                          state.getRawParameterValue (ParameterIds::sustain),
+                          state.getRawParameterValue (ParameterIds::output),
+                          state.getRawParameterValue (ParameterIds::sensitivity),
+                          state.getRawParameterValue (ParameterIds::punch),
+                          state.getRawParameterValue (ParameterIds::clip),
+                          state.getRawParameterValue (ParameterIds::mix) };
 
     setUpAccessibility();
     setOpaque (true);
@@ -116,6 +117,8 @@ KravellGUI::KravellGUI (KravellAudioProcessor& processorToUse) :
 
 KravellGUI::~KravellGUI()
 {
+    stopTimer();
+
     // The looks are members destroyed with the panel; no control may still point at them.
     for (auto& knob : knobs)
         knob.setLookAndFeel (nullptr);

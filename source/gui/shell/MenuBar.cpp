@@ -60,6 +60,14 @@ MenuBar::MenuBar()
 MenuBar::~MenuBar()
 {
     stopTimer();
+
+    // A dialog may outlive the bar (the host closed the editor while it was open): it must
+    // not keep drawing with the look that dies with the bar.
+    auto& desktop = juce::Desktop::getInstance();
+    for (int i = desktop.getNumComponents(); --i >= 0;)
+        if (auto* dialog = dynamic_cast<juce::AlertWindow*> (desktop.getComponent (i)))
+            if (&dialog->getLookAndFeel() == &dialogLook)
+                dialog->setLookAndFeel (nullptr);
 }
 
 void MenuBar::paint (juce::Graphics& g)
