@@ -2,6 +2,8 @@
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
 export CCACHE_BASEDIR="$root"
+# Sanitizer builds carry debug info; without this every clone path would miss the cache.
+export CCACHE_NOHASHDIR=1
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/kravell-ccache}"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 
