@@ -25,9 +25,13 @@ inline juce::AudioBuffer<float> makeDrumLoop (double sampleRate, double seconds,
         const auto snare = (beatNumber == 1 || beatNumber == 3) ? std::exp (-inBeat * 28.0) * (0.45 * noise + 0.35 * std::sin (twoPi * 185.0 * inBeat)) : 0.0;
         const auto hat = 0.12 * std::exp (-inEighth * 90.0) * (random.nextFloat() * 2.0 - 1.0);
 
-        // Mixed to peak a few dB below full scale.
-        loop.setSample (0, i, (float) (0.65 * (kick + snare * 0.9 + hat * 1.2)));
-        loop.setSample (1, i, (float) (0.65 * (kick + snare + hat * 0.8)));
+        loop.setSample (0, i, (float) (kick + snare * 0.9 + hat * 1.2));
+        loop.setSample (1, i, (float) (kick + snare + hat * 0.8));
     }
+
+    // Peaks at -3 dBFS, leaving the shaper headroom to add punch.
+    const auto peak = std::max (loop.getMagnitude (0, 0, total), loop.getMagnitude (1, 0, total));
+    if (peak > 0.0f)
+        loop.applyGain (0.7079f / peak);
     return loop;
 }
