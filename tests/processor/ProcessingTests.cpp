@@ -37,34 +37,31 @@ int firstSampleOfDryTail (const juce::AudioBuffer<float>& output, const juce::Au
 }
 } // namespace
 
-TEST (Processing, PowerOffLandsBitIdenticalOnTheInputAfterTheFade)
+TEST (Processing, PowerOffAndMixZeroLandBitIdenticalOnTheInputAfterTheirRamps)
 {
-    KravellAudioProcessor processor;
-    processor.prepareToPlay (48000.0, 4096);
-    auto warmUp = noise (2, 4096, 1);
-    process (processor, warmUp);
+    struct Case
+    {
+        const char* id;
+        double sampleRate;
+        int rampSamples;
+    };
+    // Power fades over floor (0.02 x rate) samples, mix over floor (0.03 x rate).
+    for (const auto& c : { Case { "power", 48000.0, 960 }, Case { "mix", 44100.0, 1323 } })
+    {
+        SCOPED_TRACE (c.id);
+        KravellAudioProcessor processor;
+        processor.prepareToPlay (c.sampleRate, 4096);
+        auto warmUp = noise (2, 4096, 1);
+        process (processor, warmUp);
 
-    setPlain (processor, "power", 0.0f);
-    const auto input = noise (2, 4096, 2);
-    auto output = input;
-    process (processor, output);
+        setPlain (processor, c.id, 0.0f);
+        const auto input = noise (2, 4096, 2);
+        auto output = input;
+        process (processor, output);
 
-    EXPECT_EQ (firstSampleOfDryTail (output, input), 960 - 1); // the last ramp step lands on 0
-    EXPECT_GT (processor.getOutputMeter (0), 0.0f); // meters keep running while off
-}
-
-TEST (Processing, MixToZeroReachesTheDrySignalAfterItsRamp)
-{
-    KravellAudioProcessor processor;
-    processor.prepareToPlay (44100.0, 4096);
-    auto warmUp = noise (2, 2048, 3);
-    process (processor, warmUp);
-
-    setPlain (processor, "mix", 0.0f);
-    const auto input = noise (2, 4096, 4);
-    auto output = input;
-    process (processor, output);
-    EXPECT_EQ (firstSampleOfDryTail (output, input), 1323 - 1);
+        EXPECT_EQ (firstSampleOfDryTail (output, input), c.rampSamples - 1); // the last ramp step lands on 0
+        EXPECT_GT (processor.getOutputMeter (0), 0.0f); // meters keep running
+    }
 }
 
 TEST (Processing, MetersFromASingleSampleAndEmptyBlocks)
