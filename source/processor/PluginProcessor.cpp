@@ -4,11 +4,13 @@
 #include "processor/XmlText.h"
 #include "gui/shell/PluginEditor.h"
 
+#include <charconv>
+
 namespace
 {
-/** A stored number read with the C library, which saturates where the framework's own parser
-    overflows (undefined behaviour) on absurd exponents; unreadable text counts as 0, as the
-    framework's does. */
+/** A stored number, read the way it was written: locale-independent, like the framework's own
+    parser but without its overflow (undefined behaviour) on absurd exponents. Unreadable text
+    counts as 0, as the framework's does; a value out of the double range or NaN is refused. */
 bool readStoredNumber (const juce::var& stored, double& result)
 {
     if (! stored.isString())
@@ -17,8 +19,18 @@ bool readStoredNumber (const juce::var& stored, double& result)
         return ! std::isnan (result);
     }
 
-    const auto text = stored.toString().toStdString();
-    result = std::strtod (text.c_str(), nullptr);
+    const auto text = stored.toString().trim().toStdString();
+    const auto* begin = text.data();
+    const auto* end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+
+    result = 0.0;
+    const auto parsed = std::from_chars (begin, end, result);
+    if (parsed.ec == std::errc::result_out_of_range)
+        return false;
+    if (parsed.ec != std::errc())
+        result = 0.0;
     return ! std::isnan (result);
 }
 
