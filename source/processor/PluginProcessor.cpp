@@ -73,16 +73,16 @@ void KravellAudioProcessor::prepareToPlay (double sampleRate, int)
 ControlValues KravellAudioProcessor::readControlValues() const noexcept
 {
     ControlValues values;
-    values.attack = raw.get (2, 0.0f);
-    values.sustain = raw.get (3, 0.0f);
-    values.sensitivity = raw.get (4, 0.0f) * 0.01f;
-    values.punch = raw.get (6, 0.0f) * 0.01f;
-    values.clip = raw.get (7, 0.0f) * 0.01f;
-    values.mix = raw.get (8, 0.0f) * 0.01f;
-    values.outputGain = juce::Decibels::decibelsToGain (raw.get (9, 0.0f));
-    values.power = raw.get (0, 0.0f) >= 0.5f ? 1.0f : 0.0f;
-    values.modeIndex = juce::roundToInt (raw.get (1, 0.0f));
-    values.focusIndex = juce::roundToInt (raw.get (5, 0.0f));
+    values.attack = raw.get (RawParameters::attack);
+    values.sustain = raw.get (RawParameters::sustain);
+    values.sensitivity = raw.get (RawParameters::sensitivity) * 0.01f;
+    values.punch = raw.get (RawParameters::punch) * 0.01f;
+    values.clip = raw.get (RawParameters::clip) * 0.01f;
+    values.mix = raw.get (RawParameters::mix) * 0.01f;
+    values.outputGain = juce::Decibels::decibelsToGain (raw.get (RawParameters::output));
+    values.power = isPowerOn() ? 1.0f : 0.0f;
+    values.modeIndex = getModeIndex();
+    values.focusIndex = getFocusIndex();
     return values;
 }
 
@@ -209,7 +209,7 @@ juce::ValueTree KravellAudioProcessor::withMissingParametersKept (juce::ValueTre
     {
         const juce::String id (ParameterIds::all[i]);
         if (! tree.getChildWithProperty ("id", id).isValid())
-            tree.appendChild ({ "PARAM", { { "id", id }, { "value", raw.get (i, 0.0f) } } }, nullptr);
+            tree.appendChild ({ "PARAM", { { "id", id }, { "value", raw.get ((RawParameters::Index) i) } } }, nullptr);
     }
     return tree;
 }
@@ -346,16 +346,9 @@ void KravellAudioProcessor::parameterChanged (const juce::String&, float)
         currentPresetModified.exchange (true);
 }
 
-float KravellAudioProcessor::readPlainValue (const char* parameterId) const
-{
-    if (auto* value = parameterState.getRawParameterValue (parameterId))
-        return value->load();
-    return 0.0f;
-}
-
-bool KravellAudioProcessor::isPowerOn() const { return readPlainValue (ParameterIds::power) >= 0.5f; }
-int KravellAudioProcessor::getModeIndex() const { return juce::roundToInt (readPlainValue (ParameterIds::mode)); }
-int KravellAudioProcessor::getFocusIndex() const { return juce::roundToInt (readPlainValue (ParameterIds::focus)); }
+bool KravellAudioProcessor::isPowerOn() const noexcept { return raw.get (RawParameters::power) >= 0.5f; }
+int KravellAudioProcessor::getModeIndex() const noexcept { return juce::roundToInt (raw.get (RawParameters::mode)); }
+int KravellAudioProcessor::getFocusIndex() const noexcept { return juce::roundToInt (raw.get (RawParameters::focus)); }
 
 //==============================================================================
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

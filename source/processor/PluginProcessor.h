@@ -61,9 +61,9 @@ public:
     //==============================================================================
     void parameterChanged (const juce::String& parameterID, float newValue) override;
 
-    bool isPowerOn() const;
-    int getModeIndex() const;
-    int getFocusIndex() const;
+    bool isPowerOn() const noexcept;
+    int getModeIndex() const noexcept;
+    int getFocusIndex() const noexcept;
 
     /** Records the current preset; an empty name becomes "Presets". */
     void setCurrentPresetInfo (const juce::String& name, bool isUser, bool modified);
@@ -79,15 +79,16 @@ public:
     juce::AudioProcessorValueTreeState parameterState;
 
 private:
-    float readPlainValue (const char* parameterId) const;
     ControlValues readControlValues() const noexcept;
     juce::ValueTree withMissingParametersKept (juce::ValueTree tree) const;
 
-    // The parameters' atomic plain values, looked up once so the audio thread does no search.
+    // The parameters' atomic plain values, looked up once so no reader searches by ID; in
+    // host index order. A missing parameter reads as the fallback.
     struct RawParameters
     {
+        enum Index { power, mode, attack, sustain, sensitivity, focus, punch, clip, mix, output };
         std::atomic<float>* values[10] {};
-        float get (int index, float fallback) const noexcept { return values[index] != nullptr ? values[index]->load() : fallback; }
+        float get (Index index, float fallback = 0.0f) const noexcept { return values[index] != nullptr ? values[index]->load() : fallback; }
     } raw;
 
     EngineState engine;
