@@ -80,6 +80,10 @@ private:
 
     void showOverwriteConfirmation (const juce::String& name, std::function<void()> onOverwrite);
 
+    /** Saves under the name and, when that worked, refreshes the caption and says so. */
+    bool saveAndAnnounce (const juce::String& name);
+    void announceRename (const juce::String& oldName, const juce::String& newName);
+
     PresettableProcessor* presettable = nullptr;
     IconButton presetButton { "Preset" };
     IconButton saveButton { "Save" };

@@ -147,27 +147,26 @@ bool MenuBar::savePresetWithName (const juce::String& name)
     if (trimmed.isEmpty())
         return false;
 
-    auto save = [this, trimmed] {
-        if (! presettable->saveUserPreset (trimmed))
-            return false;
-        updatePresetButtonText();
-        showSuccessMessage ("Success", "Preset " + quoted (trimmed) + " has been saved.");
-        return true;
-    };
-
     if (userPresetExists (trimmed))
     {
         showOverwriteConfirmation (trimmed, [bar = juce::Component::SafePointer<MenuBar> (this), trimmed] {
-            if (bar != nullptr && bar->presettable->saveUserPreset (trimmed))
-            {
-                bar->updatePresetButtonText();
-                bar->showSuccessMessage ("Success", "Preset " + quoted (trimmed) + " has been saved.");
-            }
+            if (bar != nullptr)
+                bar->saveAndAnnounce (trimmed);
         });
         return false;
     }
 
-    return save();
+    return saveAndAnnounce (trimmed);
+}
+
+bool MenuBar::saveAndAnnounce (const juce::String& name)
+{
+    if (! presettable->saveUserPreset (name))
+        return false;
+
+    updatePresetButtonText();
+    showSuccessMessage ("Success", "Preset " + quoted (name) + " has been saved.");
+    return true;
 }
 
 void MenuBar::showRenamePresetDialog (const juce::String& presetName)
@@ -201,10 +200,7 @@ void MenuBar::renamePresetWithName (const juce::String& oldName, const juce::Str
     }
 
     if (presettable->renameUserPreset (from, to))
-    {
-        updatePresetButtonText();
-        showSuccessMessage ("Success", "Preset " + quoted (from) + " was renamed to " + quoted (to) + ".");
-    }
+        announceRename (from, to);
 }
 
 void MenuBar::replacePresetByRename (const juce::String& oldName, const juce::String& newName)
@@ -224,13 +220,18 @@ void MenuBar::replacePresetByRename (const juce::String& oldName, const juce::St
     if (presettable->renameUserPreset (oldName, newName))
     {
         presettable->deleteUserPreset (backup);
-        updatePresetButtonText();
-        showSuccessMessage ("Success", "Preset " + quoted (oldName) + " was renamed to " + quoted (newName) + ".");
+        announceRename (oldName, newName);
     }
     else
     {
         presettable->renameUserPreset (backup, newName);
     }
+}
+
+void MenuBar::announceRename (const juce::String& oldName, const juce::String& newName)
+{
+    updatePresetButtonText();
+    showSuccessMessage ("Success", "Preset " + quoted (oldName) + " was renamed to " + quoted (newName) + ".");
 }
 
 void MenuBar::showDeletePresetDialog (const juce::String& presetName)
