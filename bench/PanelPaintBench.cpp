@@ -37,13 +37,7 @@ void fullPaint (benchmark::State& state)
 
 void transientModel (benchmark::State& state)
 {
-    TransientModelSettings settings;
-    settings.attack = 5.0f;
-    settings.sustain = -2.5f;
-    settings.sensitivity = 0.6f;
-    settings.punch = 0.3f;
-    settings.clip = 0.25f;
-    settings.mix = 1.0f;
+    TransientModelSettings settings; // every parameter at its default
 
     for (auto _ : state)
     {

@@ -5,17 +5,18 @@
 #include "engine/Detector.h"
 #include "engine/ShaperKernel.h"
 
-/** The ten parameters as the engine uses them, converted once per block. */
+/** The ten parameters as the engine uses them, converted once per block; initially the
+    parameters' defaults. */
 struct ControlValues
 {
-    float attack = 0.0f;      // dB
-    float sustain = 0.0f;     // dB
-    float sensitivity = 0.0f; // 0..1
-    float punch = 0.0f;       // 0..1
-    float clip = 0.0f;        // 0..1
-    float mix = 0.0f;         // 0..1
+    float attack = 5.0f;      // dB
+    float sustain = -2.5f;    // dB
+    float sensitivity = 0.6f; // 0..1
+    float punch = 0.3f;       // 0..1
+    float clip = 0.25f;       // 0..1
+    float mix = 1.0f;         // 0..1
     float outputGain = 1.0f;  // linear
-    float power = 0.0f;       // 1 on, 0 off
+    float power = 1.0f;       // 1 on, 0 off
     int modeIndex = 1;
     int focusIndex = 1;
 };

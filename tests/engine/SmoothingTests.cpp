@@ -4,19 +4,7 @@
 
 namespace
 {
-ControlValues defaults()
-{
-    ControlValues v;
-    v.attack = 5.0f;
-    v.sustain = -2.5f;
-    v.sensitivity = 0.6f;
-    v.punch = 0.3f;
-    v.clip = 0.25f;
-    v.mix = 1.0f;
-    v.outputGain = 1.0f;
-    v.power = 1.0f;
-    return v;
-}
+ControlValues defaults() { return {}; } // every parameter at its default
 
 /** Steps a smoother until it stops ramping and returns how many steps that took. */
 int stepsToSettle (juce::SmoothedValue<float>& smoother)

@@ -9,20 +9,7 @@ namespace
 {
 /** Every parameter at its default: attack +5 dB, sustain -2.5 dB, output 0 dB, sensitivity
     60 %, punch 30 %, clip 25 %, mix 100 %, focus Full, mode Punch. */
-TransientModelSettings defaults()
-{
-    TransientModelSettings s;
-    s.attack = 5.0f;
-    s.sustain = -2.5f;
-    s.output = 0.0f;
-    s.sensitivity = 0.6f;
-    s.punch = 0.3f;
-    s.clip = 0.25f;
-    s.mix = 1.0f;
-    s.focusIndex = 1;
-    s.modeIndex = 1;
-    return s;
-}
+TransientModelSettings defaults() { return {}; }
 
 const juce::Rectangle<float> plotAreaAt1256x710 { 241.26f, 116.95f, 700.39f, 348.99f };
 } // namespace

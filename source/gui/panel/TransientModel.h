@@ -8,8 +8,9 @@
     them, the percentages already scaled to 0..1, and the two choice indices. */
 struct TransientModelSettings
 {
-    float attack = 0.0f, sustain = 0.0f, output = 0.0f;
-    float sensitivity = 0.0f, punch = 0.0f, clip = 0.0f, mix = 0.0f;
+    // Initially the parameters' defaults; dB for the gains, 0..1 for the rest.
+    float attack = 5.0f, sustain = -2.5f, output = 0.0f;
+    float sensitivity = 0.6f, punch = 0.3f, clip = 0.25f, mix = 1.0f;
     int focusIndex = 1, modeIndex = 1;
 };
 
