@@ -15,7 +15,7 @@ packages=(
     libfreetype-dev libfontconfig1-dev zlib1g-dev libpng-dev libjpeg-dev libasound2-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils openbox fonts-dejavu-core
-    dpkg-dev xz-utils ccache
+    dpkg-dev xz-utils patch ccache
 )
 
 log() { printf '[deps] %s\n' "$*" >&2; }
@@ -51,45 +51,100 @@ debian_archive_uri()
     printf '%s\n' "$uri"
 }
 
-fetch_juce()
+# The JUCE source package is kept in .deps/juce-source, so the tree can be unpacked afresh
+# whenever our patch set changes, without fetching again.
+juce_source_dir="$deps_dir/juce-source"
+patch_dir="$root/patches/juce"
+
+fetch_juce_source()
 {
-    if [ -f "$juce_dir/.kravell-version" ] && [ "$(cat "$juce_dir/.kravell-version")" = "$juce_version" ]; then
-        log "JUCE $juce_version present"
+    if [ -f "$juce_source_dir/version" ] && [ "$(cat "$juce_source_dir/version")" = "$juce_version" ]; then
         return
     fi
     log "fetching JUCE $juce_version source package"
+    rm -rf "$juce_source_dir"
+    mkdir -p "$juce_source_dir"
+    private_apt update -qq
+    (cd "$juce_source_dir" && private_apt source --download-only -qq "juce=$juce_version")
+    echo "$juce_version" > "$juce_source_dir/version"
+}
+
+# Runs apt with a private configuration: its own sources list (the next Debian release's
+# sources and binaries), state and cache, so the system's apt set-up is never touched.
+private_apt()
+{
     local apt_dir="$deps_dir/apt"
-    rm -rf "$apt_dir" "$juce_dir"
-    mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$apt_dir/src" "$apt_dir/etc/preferences.d" "$apt_dir/etc/apt.conf.d"
-    # A private apt configuration: its own sources list, state and cache, so the system's
-    # apt set-up is never touched.
-    printf 'deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s trixie main\n' "$(debian_archive_uri)" > "$apt_dir/sources.list"
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$apt_dir/etc/preferences.d" "$apt_dir/etc/apt.conf.d"
+    local uri
+    uri="$(debian_archive_uri)"
+    {
+        printf 'deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s trixie main\n' "$uri"
+        printf 'deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s trixie main\n' "$uri"
+    } > "$apt_dir/sources.list"
     touch "$apt_dir/status"
-    local opts=(
-        -o "Dir::Etc::SourceList=$apt_dir/sources.list"
-        -o "Dir::Etc::SourceParts=/dev/null"
-        -o "Dir::Etc::Preferences=$apt_dir/etc/preferences"
-        -o "Dir::Etc::PreferencesParts=$apt_dir/etc/preferences.d"
-        -o "Dir::State=$apt_dir"
-        -o "Dir::State::Lists=$apt_dir/lists"
-        -o "Dir::State::status=$apt_dir/status"
-        -o "Dir::Cache=$apt_dir"
-        -o "Dir::Cache::Archives=$apt_dir/archives"
-        -o "APT::Sandbox::User=root"
-        -o "Acquire::Languages=none"
-    )
-    apt-get "${opts[@]}" update -qq
-    (cd "$apt_dir/src" && apt-get "${opts[@]}" source --download-only -qq "juce=$juce_version")
+    apt-get \
+        -o "Dir::Etc::SourceList=$apt_dir/sources.list" \
+        -o "Dir::Etc::SourceParts=/dev/null" \
+        -o "Dir::Etc::Preferences=$apt_dir/etc/preferences" \
+        -o "Dir::Etc::PreferencesParts=$apt_dir/etc/preferences.d" \
+        -o "Dir::State=$apt_dir" \
+        -o "Dir::State::Lists=$apt_dir/lists" \
+        -o "Dir::State::status=$apt_dir/status" \
+        -o "Dir::Cache=$apt_dir" \
+        -o "Dir::Cache::Archives=$apt_dir/archives" \
+        -o "APT::Architecture=amd64" \
+        -o "APT::Sandbox::User=root" \
+        -o "Acquire::Languages=none" \
+        "$@"
+}
+
+# A fingerprint of our patch set (names and contents), kept next to the patched tree.
+patch_set_stamp()
+{
+    {
+        echo "$juce_version"
+        for p in "$patch_dir"/*.patch; do
+            [ -e "$p" ] || continue
+            basename "$p"
+            sha256sum < "$p"
+        done
+    } | sha256sum | cut -d' ' -f1
+}
+
+# Unpacks JUCE and applies patches/juce/*.patch in name order. Done again from the kept
+# source package whenever the patch set changes; a patch that no longer applies stops the
+# set-up with its name, and leaves no half-patched tree behind.
+prepare_juce()
+{
+    local stamp
+    stamp="$(patch_set_stamp)"
+    if [ -f "$juce_dir/.kravell-patches" ] && [ "$(cat "$juce_dir/.kravell-patches")" = "$stamp" ]; then
+        log "JUCE $juce_version present, patch set unchanged"
+        return
+    fi
+    fetch_juce_source
+    log "unpacking JUCE $juce_version and applying patches/juce"
+    rm -rf "$juce_dir.tmp"
     local dsc
-    dsc=$(ls "$apt_dir/src"/juce_*.dsc | head -n 1)
-    (cd "$apt_dir/src" && dpkg-source --no-check -x "$dsc" "$juce_dir.tmp" >/dev/null)
+    dsc=$(ls "$juce_source_dir"/juce_*.dsc | head -n 1)
+    (cd "$juce_source_dir" && dpkg-source --no-check -x "$dsc" "$juce_dir.tmp" >/dev/null)
     # Verify what we got really is JUCE 8.0.6.
     grep -q 'project(JUCE VERSION 8.0.6' "$juce_dir.tmp/CMakeLists.txt" \
         || { log "unexpected JUCE version in the source package"; exit 1; }
+    for p in "$patch_dir"/*.patch; do
+        [ -e "$p" ] || continue
+        if ! patch -d "$juce_dir.tmp" -p1 --forward --batch --silent --no-backup-if-mismatch < "$p"; then
+            log "patch no longer applies to JUCE $juce_version: ${p#"$root"/}"
+            rm -rf "$juce_dir.tmp"
+            exit 1
+        fi
+        log "applied ${p#"$root"/}"
+    done
+    echo "$juce_version" > "$juce_dir.tmp/.kravell-version"
+    echo "$stamp" > "$juce_dir.tmp/.kravell-patches"
+    rm -rf "$juce_dir"
     mv "$juce_dir.tmp" "$juce_dir"
-    echo "$juce_version" > "$juce_dir/.kravell-version"
-    rm -rf "$apt_dir/src" "$apt_dir/archives"
 }
 
 install_packages
-fetch_juce
+prepare_juce
