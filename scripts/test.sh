@@ -22,8 +22,8 @@ run_suite()
 echo "== sanitizers: address, undefined"
 run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVELL_SANITIZERS=address,undefined -DKRAVELL_BUILD_BENCHMARKS=OFF
 
-echo "== sanitizer: thread (audio, state and preset threads together)"
-configure_and_build "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVELL_SANITIZERS=thread -DKRAVELL_BUILD_BENCHMARKS=OFF -- KravellThreadTests
+echo "== sanitizer: thread (audio, state and preset threads together; damaged states restored while the bundle plays)"
+configure_and_build "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVELL_SANITIZERS=thread -DKRAVELL_BUILD_BENCHMARKS=OFF -- KravellThreadTests KravellDamagedStateRaceTests
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --output-on-failure -L threads --timeout 600)
 
 echo "== release"

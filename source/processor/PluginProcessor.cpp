@@ -189,28 +189,61 @@ void KravellAudioProcessor::setStateInformation (const void* data, int sizeInByt
 
 juce::ValueTree KravellAudioProcessor::withMissingParametersKept (juce::ValueTree tree) const
 {
-    // Stored values become numbers before the framework sees them; one that is not a number
-    // at all (NaN) is dropped, and so counts as missing below.
-    for (int i = tree.getNumChildren(); --i >= 0;)
+    // Stored values become legal numbers before the framework sees them. Each of our parameters is
+    // taken from the first child that carries its ID and a value that is a number at all (not
+    // NaN); any other child with one of our IDs (no value, a repeat, a damaged tag) would make
+    // the framework reset that parameter to its default and save it without a value, so it is
+    // dropped and the parameter counts as missing below. Children with other IDs pass through.
+    // A damaged root may repeat an attribute; the framework reads the first and would save
+    // the last, so only the first is kept.
+    juce::ValueTree root (tree.getType());
+    for (int i = 0; i < tree.getNumProperties(); ++i)
+        if (const auto name = tree.getPropertyName (i); ! root.hasProperty (name))
+            root.setProperty (name, tree.getProperty (name), nullptr);
+    while (tree.getNumChildren() > 0)
+    {
+        auto child = tree.getChild (0);
+        tree.removeChild (0, nullptr);
+        root.appendChild (child, nullptr);
+    }
+    tree = root;
+
+    bool seen[10] {};
+    for (int i = 0; i < tree.getNumChildren(); ++i)
     {
         auto child = tree.getChild (i);
-        if (! child.hasProperty ("value"))
+        const auto id = child.getProperty ("id").toString();
+        const auto index = (int) (std::find_if (std::begin (ParameterIds::all), std::end (ParameterIds::all), [&] (const char* known) { return id == known; }) - std::begin (ParameterIds::all));
+        if (index == 10)
             continue;
+
         double value = 0.0;
-        if (readStoredNumber (child.getProperty ("value"), value))
-            child.setProperty ("value", value, nullptr);
-        else
-            tree.removeChild (i, nullptr);
+        if (seen[index] || ! child.hasProperty ("value") || ! readStoredNumber (child.getProperty ("value"), value))
+        {
+            tree.removeChild (i--, nullptr);
+            continue;
+        }
+
+        // Held in the parameter's range, and choices and switches on a whole step, as the
+        // parameter will hold it; otherwise the state saved afterwards would not say what the
+        // parameter really is.
+        const auto range = parameterState.getParameterRange (id);
+        value = juce::jlimit ((double) range.start, (double) range.end, value);
+        if (range.interval >= 1.0f)
+            value = (double) range.snapToLegalValue ((float) value);
+
+        // Made afresh: a damaged child may hold a second "value" attribute, which the
+        // framework would keep beside the one it reads and then save in its place.
+        seen[index] = true;
+        tree.removeChild (i, nullptr);
+        tree.addChild ({ "PARAM", { { "id", id }, { "value", value } } }, i, nullptr);
     }
 
     // The framework resets a parameter that the new tree lacks to its default; a blob from an
     // older build or a hand-made preset should leave such a parameter where it is instead.
     for (int i = 0; i < 10; ++i)
-    {
-        const juce::String id (ParameterIds::all[i]);
-        if (! tree.getChildWithProperty ("id", id).isValid())
-            tree.appendChild ({ "PARAM", { { "id", id }, { "value", raw.get ((RawParameters::Index) i) } } }, nullptr);
-    }
+        if (! seen[i])
+            tree.appendChild ({ "PARAM", { { "id", juce::String (ParameterIds::all[i]) }, { "value", raw.get ((RawParameters::Index) i) } } }, nullptr);
     return tree;
 }
 

@@ -115,6 +115,55 @@ TEST (State, OlderAndOddBlobsRestoreWhatTheyHold)
     }
 }
 
+// Damaged project text must not leave the live state saying something other than what the
+// parameters hold: the next save would write it, and the project after that would differ.
+TEST (State, DamagedChildrenSaveWhatTheParametersHold)
+{
+    struct Case
+    {
+        const char* label;
+        juce::String xml;
+        const char* id;
+        float expected;
+        const char* name;
+    };
+    const Case cases[] = {
+        { "repeated value attribute", "<PARAMETERS><PARAM id=\"sensitivity\" value=\"8\" value=\"-6.25\"/></PARAMETERS>", "sensitivity", 8.0f, "Presets" },
+        { "no value", "<PARAMETERS><PARAM id=\"attack\"/></PARAMETERS>", "attack", 6.0f, "Presets" },
+        { "damaged tag", "<PARAMETERS><PARAX id=\"attack\" value=\"3\"/></PARAMETERS>", "attack", 3.0f, "Presets" },
+        { "repeated parameter", "<PARAMETERS><PARAM id=\"attack\" value=\"3\"/><PARAM id=\"attack\" value=\"9\"/></PARAMETERS>", "attack", 3.0f, "Presets" },
+        { "below the range", "<PARAMETERS><PARAM id=\"sensitivity\" value=\"-6.25\"/></PARAMETERS>", "sensitivity", 0.0f, "Presets" },
+        { "between two choices", "<PARAMETERS><PARAM id=\"mode\" value=\"1.7\"/></PARAMETERS>", "mode", 2.0f, "Presets" },
+        { "repeated root attribute", "<PARAMETERS uiCurrentPresetName=\"A\" uiCurrentPresetName=\"B\"/>", "attack", 6.0f, "A" },
+    };
+
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.label);
+        KravellAudioProcessor processor;
+        setPlain (processor, "attack", 6.0f);
+        restore (processor, blobOf (c.xml));
+        EXPECT_FLOAT_EQ (getPlain (processor, c.id), c.expected);
+        EXPECT_EQ (processor.getCurrentPresetName(), c.name);
+
+        const auto saved = saveState (processor);
+        const auto xml = juce::AudioProcessor::getXmlFromBinary (saved.getData(), (int) saved.getSize());
+        ASSERT_NE (xml, nullptr);
+        EXPECT_EQ (xml->getStringAttribute ("uiCurrentPresetName"), c.name);
+        for (auto* id : ids)
+        {
+            const auto* param = xml->getChildByAttribute ("id", id);
+            ASSERT_NE (param, nullptr) << id;
+            EXPECT_EQ (param->getTagName(), "PARAM") << id;
+            EXPECT_FLOAT_EQ ((float) param->getDoubleAttribute ("value"), getPlain (processor, id)) << id;
+        }
+
+        KravellAudioProcessor again;
+        restore (again, saved);
+        EXPECT_EQ (saveState (again), saved);
+    }
+}
+
 TEST (State, ALengthBeyondTheDataUsesTheBytesPresent)
 {
     KravellAudioProcessor processor;
