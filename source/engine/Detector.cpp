@@ -25,15 +25,15 @@ FollowerCoefficients FollowerCoefficients::forMode (int modeIndex, double sample
              timings.gain };
 }
 
-void Biquad::setCoefficients (const juce::dsp::IIR::Coefficients<float>& coefficients) noexcept
+void setBiquadCoefficients (Biquad& biquad, const juce::dsp::IIR::Coefficients<float>& coefficients) noexcept
 {
     // The framework stores a normalised biquad as b0, b1, b2, a1, a2.
     const auto* c = coefficients.getRawCoefficients();
-    b0 = c[0];
-    b1 = c[1];
-    b2 = c[2];
-    a1 = c[3];
-    a2 = c[4];
+    biquad.b0 = c[0];
+    biquad.b1 = c[1];
+    biquad.b2 = c[2];
+    biquad.a1 = c[3];
+    biquad.a2 = c[4];
 }
 
 void updateFocusFilters (DetectorState& state, double sampleRate)
@@ -42,8 +42,8 @@ void updateFocusFilters (DetectorState& state, double sampleRate)
     const auto high = juce::dsp::IIR::Coefficients<float>::makeHighPass (sampleRate, 2400.0f);
     for (int c = 0; c < 2; ++c)
     {
-        state.lowFocusFilters[c].setCoefficients (*low);
-        state.highFocusFilters[c].setCoefficients (*high);
+        setBiquadCoefficients (state.lowFocusFilters[c], *low);
+        setBiquadCoefficients (state.highFocusFilters[c], *high);
     }
 }
 

@@ -1,6 +1,8 @@
 #include "engine/Engine.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace
 {
@@ -20,76 +22,124 @@ void forEachSmoother (SmoothedControls& s, const ControlValues& v, Function&& fu
     function (s.smoothedPower, v.power, 0.02);
 }
 
-/** Fills one control's lane for a chunk: a settled smoother is a constant. */
-void fillControl (juce::SmoothedValue<float>& smoother, float* lane, int count, int paddedCount) noexcept
+/** Fills one control's lane for a chunk, padded with its last value. A settled smoother is a
+    constant, written in whole kernel-width pieces, and not written at all when the lane
+    already holds it from an earlier block: at small blocks that is most of the filling. */
+void fillControl (juce::SmoothedValue<float>& smoother, float* lane, float& laneConstant, int& laneConstantLength, int count, int paddedCount) noexcept
 {
     if (smoother.isSmoothing())
     {
         for (int i = 0; i < count; ++i)
             lane[i] = smoother.getNextValue();
-    }
-    else
-    {
-        const auto value = smoother.getTargetValue();
-        for (int i = 0; i < count; ++i)
-            lane[i] = value;
+        for (int i = count; i < paddedCount; ++i)
+            lane[i] = lane[count - 1];
+        laneConstantLength = 0;
+        return;
     }
 
-    for (int i = count; i < paddedCount; ++i)
-        lane[i] = lane[count - 1];
+    const auto value = smoother.getTargetValue();
+    if (laneConstantLength >= paddedCount && juce::exactlyEqual (laneConstant, value))
+        return;
+
+    for (int i = 0; i < paddedCount; i += shaperKernelWidth)
+        for (int k = 0; k < shaperKernelWidth; ++k)
+            lane[i + k] = value;
+    laneConstant = value;
+    laneConstantLength = paddedCount;
 }
 
 inline bool isFinite (float value) noexcept { return std::abs (value) <= std::numeric_limits<float>::max(); }
 
-/** The serial half of the detector: band filter and both followers, sample by sample. A
-    non-finite input sample is heard by the detector as silence, and a state that overflows
-    is cleared, so one bad sample can never leave the detector stuck. */
-template <int focus>
-void runDetector (DetectorState& state, int channel, const FollowerCoefficients& k, const float* input, float* fastOut, float* slowOut, int count) noexcept
+/** The serial half of the detector in plain code, where no vector detector kernel exists:
+    band filters and both followers, sample by sample, for all channels in one loop, so the
+    channels' dependent chains of multiply-adds overlap instead of running one after the
+    other. A non-finite input sample is heard by the detector as silence; with the clearing
+    of overflowed state after each chunk, one bad sample can never leave the detector stuck. */
+template <int focus, size_t numChannels>
+void runDetector (DetectorState& state, const FollowerCoefficients& k, EngineState::Chunk& scratch, int count) noexcept
 {
-    auto low = state.lowFocusFilters[channel];
-    auto high = state.highFocusFilters[channel];
-    auto fast = state.fastEnvelope[channel];
-    auto slow = state.slowEnvelope[channel];
+    Biquad low[numChannels], high[numChannels];
+    float fast[numChannels], slow[numChannels];
+    for (size_t c = 0; c < numChannels; ++c)
+    {
+        low[c] = state.lowFocusFilters[c];
+        high[c] = state.highFocusFilters[c];
+        fast[c] = state.fastEnvelope[c];
+        slow[c] = state.slowEnvelope[c];
+    }
 
     for (int i = 0; i < count; ++i)
     {
-        const auto x = isFinite (input[i]) ? input[i] : 0.0f;
+        for (size_t c = 0; c < numChannels; ++c)
+        {
+            const auto input = scratch.input[c][i];
+            const auto x = isFinite (input) ? input : 0.0f;
 
-        float d;
-        if constexpr (focus == 0)
-        {
-            d = low.processSample (x);
-        }
-        else if constexpr (focus == 2)
-        {
-            d = high.processSample (x);
-        }
-        else
-        {
-            const auto l = low.processSample (x);
-            const auto h = high.processSample (x);
-            d = 0.25f * h + 0.2f * (x - l) + 0.55f * x;
-        }
+            float d;
+            if constexpr (focus == 0)
+            {
+                d = low[c].processSample (x);
+            }
+            else if constexpr (focus == 2)
+            {
+                d = high[c].processSample (x);
+            }
+            else
+            {
+                const auto l = low[c].processSample (x);
+                const auto h = high[c].processSample (x);
+                d = 0.25f * h + 0.2f * (x - l) + 0.55f * x;
+            }
 
-        const auto rectified = std::abs (d);
-        fast = (fast - rectified) * (rectified > fast ? k.fastAttack : k.fastRelease) + rectified;
-        slow = (slow - rectified) * (rectified > slow ? k.slowAttack : k.slowRelease) + rectified;
-        fastOut[i] = fast;
-        slowOut[i] = slow;
+            const auto rectified = std::abs (d);
+            fast[c] = (fast[c] - rectified) * (rectified > fast[c] ? k.fastAttack : k.fastRelease) + rectified;
+            slow[c] = (slow[c] - rectified) * (rectified > slow[c] ? k.slowAttack : k.slowRelease) + rectified;
+            scratch.fastEnvelope[c][i] = fast[c];
+            scratch.slowEnvelope[c][i] = slow[c];
+        }
     }
 
-    if (! (isFinite (low.s0) && isFinite (low.s1)))
-        low.reset();
-    if (! (isFinite (high.s0) && isFinite (high.s1)))
-        high.reset();
-    if (! (isFinite (fast) && isFinite (slow)))
-        fast = slow = 0.0f;
+    for (size_t c = 0; c < numChannels; ++c)
+    {
+        state.lowFocusFilters[c] = low[c];
+        state.highFocusFilters[c] = high[c];
+        state.fastEnvelope[c] = fast[c];
+        state.slowEnvelope[c] = slow[c];
+    }
+}
 
-    state.lowFocusFilters[channel] = low;
-    state.highFocusFilters[channel] = high;
-    state.fastEnvelope[channel] = fast;
-    state.slowEnvelope[channel] = slow;
+/** Clears any filter or follower whose state overflowed during the chunk. */
+void clearOverflowedState (DetectorState& state) noexcept
+{
+    // A finite sum means every term is finite: the usual case costs a few additions.
+    float sum = 0.0f;
+    for (int c = 0; c < 2; ++c)
+        sum += state.lowFocusFilters[c].s0 + state.lowFocusFilters[c].s1 + state.highFocusFilters[c].s0 + state.highFocusFilters[c].s1 + state.fastEnvelope[c] + state.slowEnvelope[c];
+    if (isFinite (sum))
+        return;
+
+    for (int c = 0; c < 2; ++c)
+    {
+        auto& low = state.lowFocusFilters[c];
+        auto& high = state.highFocusFilters[c];
+        if (! (isFinite (low.s0) && isFinite (low.s1)))
+            low.reset();
+        if (! (isFinite (high.s0) && isFinite (high.s1)))
+            high.reset();
+        if (! (isFinite (state.fastEnvelope[c]) && isFinite (state.slowEnvelope[c])))
+            state.fastEnvelope[c] = state.slowEnvelope[c] = 0.0f;
+    }
+}
+
+template <size_t numChannels>
+void runDetectorForFocus (int focus, DetectorState& state, const FollowerCoefficients& k, EngineState::Chunk& scratch, int count) noexcept
+{
+    if (focus == 0)
+        runDetector<0, numChannels> (state, k, scratch, count);
+    else if (focus == 2)
+        runDetector<2, numChannels> (state, k, scratch, count);
+    else
+        runDetector<1, numChannels> (state, k, scratch, count);
 }
 } // namespace
 
@@ -103,15 +153,47 @@ void SmoothedControls::prepare (double sampleRate, const ControlValues& values) 
 
 void SmoothedControls::setTargets (const ControlValues& values) noexcept
 {
-    forEachSmoother (*this, values, [] (auto& smoother, float value, double) { smoother.setTargetValue (value); });
+    // An unchanged value, the usual case, skips the framework's tolerance comparison.
+    forEachSmoother (*this, values, [] (auto& smoother, float value, double) {
+        if (! juce::exactlyEqual (value, smoother.getTargetValue()))
+            smoother.setTargetValue (value);
+    });
 }
+
+namespace
+{
+/** log10 of a positive, finite, normal float, to about 1e-7: the exponent from the bits, and
+    the logarithm of the mantissa m in [0.707, 1.414) from the series of 2 atanh ((m-1)/(m+1)).
+    The meters take four of these every block, which std::log10 makes costly at small blocks. */
+float log10OfPositive (float x) noexcept
+{
+    std::uint32_t bits;
+    std::memcpy (&bits, &x, sizeof (bits));
+    auto exponent = (int) (bits >> 23) - 127;
+    bits = (bits & 0x007fffffu) | 0x3f800000u; // mantissa in [1, 2)
+    float m;
+    std::memcpy (&m, &bits, sizeof (m));
+    if (m > 1.41421356f)
+    {
+        m *= 0.5f;
+        ++exponent;
+    }
+
+    const auto s = (m - 1.0f) / (m + 1.0f);
+    const auto s2 = s * s;
+    const auto logOfMantissa = 2.0f * s * (1.0f + s2 * (1.0f / 3.0f + s2 * (0.2f + s2 * (1.0f / 7.0f + s2 * (1.0f / 9.0f)))));
+    return ((float) exponent * 0.693147180559945f + logOfMantissa) * 0.434294481903252f;
+}
+} // namespace
 
 float levelToMeter (float absoluteLevel) noexcept
 {
     if (! (absoluteLevel > 0.000001f))
         return 0.0f;
+    if (! isFinite (absoluteLevel))
+        return 1.0f;
 
-    const auto decibels = std::max (20.0f * std::log10 (absoluteLevel), -72.0f);
+    const auto decibels = std::max (20.0f * log10OfPositive (absoluteLevel), -72.0f);
     return juce::jlimit (0.0f, 1.0f, (decibels + 60.0f) / 60.0f);
 }
 
@@ -126,7 +208,53 @@ void prepareEngine (EngineState& engine, double sampleRate, const ControlValues&
         engine.modeCoefficients[mode] = FollowerCoefficients::forMode (mode, sampleRate);
 
     engine.kernel = selectShaperKernel();
+    engine.detect = selectDetectorKernel();
+    engine.shapeWhileDetecting = selectChunkKernel();
 }
+
+namespace
+{
+/** Fills a chunk's control lanes from the smoothers and copies in its input, padding the
+    lanes to the kernel width. */
+void loadChunk (EngineState::Chunk& chunk, juce::SmoothedValue<float>* const* smoothers, float* const* channels, int numChannels, int start, int count) noexcept
+{
+    const auto padded = roundUpToKernelWidth (count);
+    chunk.clipIsConstant = ! smoothers[4]->isSmoothing();
+    for (int control = 0; control < 8; ++control)
+        fillControl (*smoothers[control], chunk.controls[control], chunk.laneConstant[control], chunk.laneConstantLength[control], count, padded);
+
+    for (int c = 0; c < numChannels; ++c)
+    {
+        std::copy (channels[c] + start, channels[c] + start + count, chunk.input[c]);
+        for (int i = count; i < padded; ++i) // at most a few lanes: no library call
+            chunk.input[c][i] = chunk.fastEnvelope[c][i] = chunk.slowEnvelope[c][i] = 0.0f;
+    }
+}
+
+DetectorLanes detectorLanesOf (EngineState::Chunk& chunk, int numChannels, int focus, int count) noexcept
+{
+    return { { chunk.input[0], chunk.input[1] }, { chunk.fastEnvelope[0], chunk.fastEnvelope[1] }, { chunk.slowEnvelope[0], chunk.slowEnvelope[1] }, numChannels, focus, count };
+}
+
+ShaperLanes shaperLanesOf (EngineState::Chunk& chunk, int channel, float modeGain, int count) noexcept
+{
+    return { chunk.input[channel],
+             chunk.fastEnvelope[channel],
+             chunk.slowEnvelope[channel],
+             chunk.controls[0],
+             chunk.controls[1],
+             chunk.controls[2],
+             chunk.controls[3],
+             chunk.controls[4],
+             chunk.controls[5],
+             chunk.controls[6],
+             chunk.controls[7],
+             modeGain,
+             chunk.output[channel],
+             roundUpToKernelWidth (count),
+             chunk.clipIsConstant };
+}
+} // namespace
 
 BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept
 {
@@ -134,52 +262,71 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
 
     const auto& coefficients = engine.modeCoefficients[juce::jlimit (0, 2, targets.modeIndex)];
     const auto focus = juce::jlimit (0, 2, targets.focusIndex);
-    auto& scratch = engine.scratch;
     auto& smoothed = engine.smoothed;
     juce::SmoothedValue<float>* smoothers[] = { &smoothed.smoothedAttack, &smoothed.smoothedSustain, &smoothed.smoothedSensitivity, &smoothed.smoothedPunch, &smoothed.smoothedClip, &smoothed.smoothedMix, &smoothed.smoothedOutputGain, &smoothed.smoothedPower };
 
     float inputPeak[2] = { 0.0f, 0.0f }, outputPeak[2] = { 0.0f, 0.0f };
     numChannels = juce::jlimit (0, 2, numChannels);
 
-    for (int start = 0; start < numSamples; start += EngineState::chunkSize)
+    if (engine.shapeWhileDetecting != nullptr && numChannels > 0 && numSamples > 0)
     {
-        const auto count = std::min (EngineState::chunkSize, numSamples - start);
-        const auto padded = roundUpToKernelWidth (count);
+        // The detector runs one chunk ahead of the shaping: the first chunk alone, then each
+        // chunk is shaped while the detector goes through the one after it.
+        auto* current = &engine.chunks[0];
+        auto* next = &engine.chunks[1];
+        auto count = std::min (EngineState::chunkSize, numSamples);
+        loadChunk (*current, smoothers, channels, numChannels, 0, count);
+        // A few samples cost less in the plain loop than loading the detector's vectors;
+        // both give the same values to the bit.
+        if (count > 4)
+            engine.detect (engine.detector, coefficients, detectorLanesOf (*current, numChannels, focus, count));
+        else if (numChannels == 2)
+            runDetectorForFocus<2> (focus, engine.detector, coefficients, *current, count);
+        else
+            runDetectorForFocus<1> (focus, engine.detector, coefficients, *current, count);
+        clearOverflowedState (engine.detector);
 
-        for (int control = 0; control < 8; ++control)
-            fillControl (*smoothers[control], scratch.controls[control], count, padded);
-
-        for (int c = 0; c < numChannels; ++c)
+        for (int start = 0; start < numSamples;)
         {
-            auto* samples = channels[c] + start;
-            std::copy (samples, samples + count, scratch.input);
-            std::fill (scratch.input + count, scratch.input + padded, 0.0f);
-            std::fill (scratch.fastEnvelope + count, scratch.fastEnvelope + padded, 0.0f);
-            std::fill (scratch.slowEnvelope + count, scratch.slowEnvelope + padded, 0.0f);
+            const auto nextStart = start + count;
+            const auto nextCount = std::min (EngineState::chunkSize, numSamples - nextStart);
+            if (nextCount > 0)
+                loadChunk (*next, smoothers, channels, numChannels, nextStart, nextCount);
 
-            if (focus == 0)
-                runDetector<0> (engine.detector, c, coefficients, scratch.input, scratch.fastEnvelope, scratch.slowEnvelope, count);
-            else if (focus == 2)
-                runDetector<2> (engine.detector, c, coefficients, scratch.input, scratch.fastEnvelope, scratch.slowEnvelope, count);
-            else
-                runDetector<1> (engine.detector, c, coefficients, scratch.input, scratch.fastEnvelope, scratch.slowEnvelope, count);
+            const ShaperLanes lanes[2] = { shaperLanesOf (*current, 0, coefficients.gain, count), shaperLanesOf (*current, 1, coefficients.gain, count) };
+            engine.shapeWhileDetecting (engine.detector, coefficients, detectorLanesOf (*next, numChannels, focus, std::max (nextCount, 0)), lanes, numChannels, inputPeak, outputPeak);
+            if (nextCount > 0)
+                clearOverflowedState (engine.detector);
 
-            const ShaperLanes lanes { scratch.input,
-                                      scratch.fastEnvelope,
-                                      scratch.slowEnvelope,
-                                      scratch.controls[0],
-                                      scratch.controls[1],
-                                      scratch.controls[2],
-                                      scratch.controls[3],
-                                      scratch.controls[4],
-                                      scratch.controls[5],
-                                      scratch.controls[6],
-                                      scratch.controls[7],
-                                      coefficients.gain,
-                                      scratch.output,
-                                      padded };
-            engine.kernel (lanes, inputPeak[c], outputPeak[c]);
-            std::copy (scratch.output, scratch.output + count, samples);
+            for (int c = 0; c < numChannels; ++c)
+                std::copy (current->output[c], current->output[c] + count, channels[c] + start);
+
+            std::swap (current, next);
+            start = nextStart;
+            count = nextCount;
+        }
+    }
+    else
+    {
+        auto& chunk = engine.chunks[0];
+        for (int start = 0; start < numSamples; start += EngineState::chunkSize)
+        {
+            const auto count = std::min (EngineState::chunkSize, numSamples - start);
+            loadChunk (chunk, smoothers, channels, numChannels, start, count);
+
+            if (engine.detect != nullptr && numChannels > 0)
+                engine.detect (engine.detector, coefficients, detectorLanesOf (chunk, numChannels, focus, count));
+            else if (numChannels == 2)
+                runDetectorForFocus<2> (focus, engine.detector, coefficients, chunk, count);
+            else if (numChannels == 1)
+                runDetectorForFocus<1> (focus, engine.detector, coefficients, chunk, count);
+            clearOverflowedState (engine.detector);
+
+            for (int c = 0; c < numChannels; ++c)
+            {
+                engine.kernel (shaperLanesOf (chunk, c, coefficients.gain, count), inputPeak[c], outputPeak[c]);
+                std::copy (chunk.output[c], chunk.output[c] + count, channels[c] + start);
+            }
         }
     }
 
@@ -196,5 +343,5 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
 void publishMeters (std::atomic<float> (&meters)[2], const float (&peaks)[2]) noexcept
 {
     for (int c = 0; c < 2; ++c)
-        meters[c].exchange (std::max (meters[c].load() * 0.86f, peaks[c]));
+        meters[c].store (std::max (meters[c].load (std::memory_order_relaxed) * 0.86f, peaks[c]), std::memory_order_relaxed); // only this thread writes them
 }

@@ -47,23 +47,33 @@ struct BlockPeaks
 /** Everything the audio thread keeps between blocks, owned by the processor. */
 struct EngineState
 {
-    static constexpr int chunkSize = 64;
+    static constexpr int chunkSize = detectorKernelMaxCount;
 
     DetectorState detector;
     double currentSampleRate = 44100.0;
     SmoothedControls smoothed;
     FollowerCoefficients modeCoefficients[3];
     ShaperKernel kernel = shapeLanesScalar;
+    DetectorKernel detect = nullptr; // nullptr: the plain detector loop
 
-    /** Per-chunk working arrays, so processing never allocates. */
-    struct alignas (32) Scratch
+    ChunkKernel shapeWhileDetecting = nullptr; // nullptr: detector, then shaping, chunk by chunk
+
+    /** One chunk's working arrays. */
+    struct alignas (32) Chunk
     {
         float controls[8][chunkSize];
-        float input[chunkSize];
-        float fastEnvelope[chunkSize];
-        float slowEnvelope[chunkSize];
-        float output[chunkSize];
-    } scratch;
+        float input[2][chunkSize];
+        float fastEnvelope[2][chunkSize];
+        float slowEnvelope[2][chunkSize];
+        float output[2][chunkSize];
+        bool clipIsConstant = false;
+        float laneConstant[8] {};      // the value a control lane holds throughout...
+        int laneConstantLength[8] {};  // ...for this many lanes (0: not a constant)
+    };
+
+    /** Two chunks, so the detector can run through the next while the current is shaped;
+        processing never allocates. */
+    Chunk chunks[2];
 };
 
 /** Readies the engine for a sample rate: filters, cleared detector, snapped smoothers. */

@@ -20,14 +20,37 @@ void shapeLanesScalar (const ShaperLanes& lanes, float& inputPeak, float& output
     }
 }
 
+#if KRAVELL_X86_KERNELS
+bool cpuHasAvx2AndFma() noexcept
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma");
+}
+#endif
+
 ShaperKernel selectShaperKernel() noexcept
 {
-#if KRAVELL_USE_LIBMVEC
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma"))
-        return shapeLanesAvx2;
-    return shapeLanesSse2;
+#if KRAVELL_X86_KERNELS
+    return cpuHasAvx2AndFma() ? shapeLanesAvx2 : shapeLanesSse2;
 #else
     return shapeLanesScalar;
+#endif
+}
+
+DetectorKernel selectDetectorKernel() noexcept
+{
+#if KRAVELL_X86_KERNELS
+    return cpuHasAvx2AndFma() ? detectAvx2 : detectSse2;
+#else
+    return nullptr;
+#endif
+}
+
+ChunkKernel selectChunkKernel() noexcept
+{
+#if KRAVELL_X86_KERNELS
+    return cpuHasAvx2AndFma() ? shapeWhileDetectingAvx2 : shapeWhileDetectingSse2;
+#else
+    return nullptr;
 #endif
 }

@@ -1,5 +1,13 @@
 #pragma once
 
+/** The vector kernels exist for x86-64 (Linux and Windows alike); elsewhere the scalar
+    kernel runs. */
+#if defined(__x86_64__) || defined(_M_X64)
+ #define KRAVELL_X86_KERNELS 1
+#else
+ #define KRAVELL_X86_KERNELS 0
+#endif
+
 /** Lane width of every kernel: chunk lengths handed to a kernel are multiples of it. */
 inline constexpr int shaperKernelWidth = 8;
 
@@ -21,6 +29,7 @@ struct ShaperLanes
     float modeGain;
     float* output;
     int count;
+    bool clipIsConstant = false; // every clip value the same, as when its smoother is settled
 };
 
 /** Computes, for every sample, the transient amount from the envelopes, the shaped and mixed
@@ -35,7 +44,54 @@ ShaperKernel selectShaperKernel() noexcept;
 /** The portable scalar kernel, for comparison. */
 void shapeLanesScalar (const ShaperLanes& lanes, float& inputPeak, float& outputPeak) noexcept;
 
-#if KRAVELL_USE_LIBMVEC
+#if KRAVELL_X86_KERNELS
 void shapeLanesSse2 (const ShaperLanes& lanes, float& inputPeak, float& outputPeak) noexcept;
 void shapeLanesAvx2 (const ShaperLanes& lanes, float& inputPeak, float& outputPeak) noexcept;
+
+/** Whether this CPU runs the AVX2 + FMA kernel. */
+bool cpuHasAvx2AndFma() noexcept;
+#endif
+
+struct DetectorState;
+struct FollowerCoefficients;
+
+/** One chunk for the detector kernel: each channel's input, and where each channel's two
+    envelopes go. Holds `count` samples per channel. */
+struct DetectorLanes
+{
+    const float* input[2];
+    float* fastEnvelope[2];
+    float* slowEnvelope[2];
+    int numChannels; // 1 or 2
+    int focusIndex;  // 0 Low, 1 Full, 2 High
+    int count;       // at most detectorKernelMaxCount
+};
+
+inline constexpr int detectorKernelMaxCount = 64;
+
+/** Runs the band filters and both followers of every channel over a chunk, advancing only
+    the filters the focus uses. A non-finite input sample is heard as silence. The filters
+    and followers are recursive, so this is the serial half of the engine; the vector kernels
+    step all channels' filters and followers in the lanes of one vector. */
+using DetectorKernel = void (*) (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& lanes) noexcept;
+
+/** The fastest detector kernel this CPU runs, or nullptr where only the scalar loop exists. */
+DetectorKernel selectDetectorKernel() noexcept;
+
+#if KRAVELL_X86_KERNELS
+void detectSse2 (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& lanes) noexcept;
+void detectAvx2 (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& lanes) noexcept;
+#endif
+
+/** Shapes one chunk of every channel (lanes[0], and lanes[1] in stereo) while running the
+    detector through the next chunk (`next.count` may be 0), interleaved so the CPU works on
+    both at once; the peaks are raised as by the shaping kernel. */
+using ChunkKernel = void (*) (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& next, const ShaperLanes* lanes, int numChannels, float* inputPeaks, float* outputPeaks) noexcept;
+
+/** The interleaved kernel for this CPU, or nullptr where there are no vector kernels. */
+ChunkKernel selectChunkKernel() noexcept;
+
+#if KRAVELL_X86_KERNELS
+void shapeWhileDetectingSse2 (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& next, const ShaperLanes* lanes, int numChannels, float* inputPeaks, float* outputPeaks) noexcept;
+void shapeWhileDetectingAvx2 (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& next, const ShaperLanes* lanes, int numChannels, float* inputPeaks, float* outputPeaks) noexcept;
 #endif

@@ -79,7 +79,9 @@ ControlValues KravellAudioProcessor::readControlValues() const noexcept
     values.punch = raw.get (RawParameters::punch) * 0.01f;
     values.clip = raw.get (RawParameters::clip) * 0.01f;
     values.mix = raw.get (RawParameters::mix) * 0.01f;
-    values.outputGain = juce::Decibels::decibelsToGain (raw.get (RawParameters::output));
+    if (const auto decibels = raw.get (RawParameters::output); ! juce::exactlyEqual (decibels, outputGainCache.decibels))
+        outputGainCache = { decibels, juce::Decibels::decibelsToGain (decibels) };
+    values.outputGain = outputGainCache.gain;
     values.power = isPowerOn() ? 1.0f : 0.0f;
     values.modeIndex = getModeIndex();
     values.focusIndex = getFocusIndex();

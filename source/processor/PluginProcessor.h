@@ -91,6 +91,15 @@ private:
         float get (Index index, float fallback = 0.0f) const noexcept { return values[index] != nullptr ? values[index]->load() : fallback; }
     } raw;
 
+    /** The output gain of the last "output" value read: the power of ten is worked out only
+        when the value moves, not every block. Read and written where the controls are read
+        (the audio thread, or before processing starts). */
+    struct OutputGainCache
+    {
+        float decibels = 0.0f, gain = 1.0f;
+    };
+    mutable OutputGainCache outputGainCache;
+
     EngineState engine;
     std::atomic<float> inputMeter[2] { 0.0f, 0.0f };
     std::atomic<float> outputMeter[2] { 0.0f, 0.0f };

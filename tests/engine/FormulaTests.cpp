@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/Engine.h"
 #include "engine/Shaper.h"
 
@@ -40,7 +43,7 @@ TEST (Detector, BiquadMatchesTheFrameworkFilterBitForBit)
         framework.coefficients = juce::dsp::IIR::Coefficients<float>::makeHighPass (rate, 2400.0f);
         framework.reset();
         Biquad ours;
-        ours.setCoefficients (*framework.coefficients);
+        setBiquadCoefficients (ours, *framework.coefficients);
 
         juce::Random random (7);
         for (int i = 0; i < 5000; ++i)
@@ -144,4 +147,13 @@ TEST (Meters, LevelToMeterScale)
     EXPECT_EQ (levelToMeter (1.0f), 1.0f);
     EXPECT_EQ (levelToMeter (7.0f), 1.0f);
     EXPECT_EQ (levelToMeter (std::numeric_limits<float>::quiet_NaN()), 0.0f);
+    EXPECT_EQ (levelToMeter (std::numeric_limits<float>::infinity()), 1.0f);
+
+    // The same scale as 20 log10 in double precision, from below -60 dB to above 0 dB.
+    for (double decibels = -75.0; decibels <= 6.0; decibels += 0.0137)
+    {
+        const auto level = (float) std::pow (10.0, decibels / 20.0);
+        const auto want = std::clamp ((std::max (20.0 * std::log10 ((double) level), -72.0) + 60.0) / 60.0, 0.0, 1.0);
+        ASSERT_NEAR (levelToMeter (level), want, 2e-7) << decibels << " dB";
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "engine/Detector.h"
 #include "engine/ShaperKernel.h"
 
 #include <juce_core/juce_core.h>
@@ -17,6 +18,11 @@ struct Lanes
     explicit Lanes (int seed)
     {
         juce::Random random (seed);
+        if (seed > 20)
+        {
+            sweep (seed);
+            return;
+        }
         for (int i = 0; i < count; ++i)
         {
             input[i] = (random.nextFloat() * 2.0f - 1.0f) * (i % 7 == 0 ? 3.0f : 1.0f);
@@ -33,9 +39,30 @@ struct Lanes
         }
     }
 
+    /** Inputs from -20 to +20 (far past where tanh saturates and where the clipper's
+        argument leaves the fitted range), fully transient, with one extreme setting each. */
+    void sweep (int seed)
+    {
+        for (int i = 0; i < count; ++i)
+        {
+            input[i] = -20.0f + 40.0f * (float) i / (count - 1);
+            slow[i] = 0.01f;
+            fast[i] = 1.0f;
+            controls[0][i] = seed % 2 == 0 ? 12.0f : -12.0f;
+            controls[1][i] = seed % 2 == 0 ? -12.0f : 12.0f;
+            controls[2][i] = 1.0f;
+            controls[3][i] = seed % 3 == 0 ? 0.0f : 1.0f;
+            controls[4][i] = seed % 4 == 0 ? 0.0f : 1.0f;
+            controls[5][i] = 1.0f;
+            controls[6][i] = seed % 5 == 0 ? 0.25f : 3.98f;
+            controls[7][i] = 1.0f;
+        }
+    }
+
     ShaperLanes lanes()
     {
-        return { input, fast, slow, controls[0], controls[1], controls[2], controls[3], controls[4], controls[5], controls[6], controls[7], 1.25f, output, count };
+        const auto clipIsConstant = std::all_of (controls[4], controls[4] + count, [this] (float k) { return juce::exactlyEqual (k, controls[4][0]); });
+        return { input, fast, slow, controls[0], controls[1], controls[2], controls[3], controls[4], controls[5], controls[6], controls[7], 1.25f, output, count, clipIsConstant };
     }
 };
 } // namespace
@@ -43,15 +70,14 @@ struct Lanes
 TEST (ShaperKernels, EveryInstructionSetMatchesTheScalarFormulas)
 {
     std::vector<std::pair<const char*, ShaperKernel>> kernels;
-#if KRAVELL_USE_LIBMVEC
+#if KRAVELL_X86_KERNELS
     kernels.emplace_back ("SSE2", shapeLanesSse2);
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma"))
+    if (cpuHasAvx2AndFma())
         kernels.emplace_back ("AVX2", shapeLanesAvx2);
 #endif
     kernels.emplace_back ("selected", selectShaperKernel());
 
-    for (int seed = 1; seed <= 20; ++seed)
+    for (int seed = 1; seed <= 40; ++seed)
     {
         Lanes reference (seed);
         auto referenceLanes = reference.lanes();
@@ -91,4 +117,57 @@ TEST (ShaperKernels, NaNNeverRaisesAPeak)
         EXPECT_TRUE (std::isfinite (outPeak));
         EXPECT_GT (inPeak, 0.0f);
     }
+}
+
+// The detector is recursive and reacts sharply to tiny differences in quiet passages, so every
+// detector kernel must give bit for bit what the per-sample formulas give, for each focus,
+// mono and stereo, and must leave the filters a focus does not use untouched.
+TEST (DetectorKernels, EveryInstructionSetMatchesThePerSampleFormulasExactly)
+{
+    std::vector<std::pair<const char*, DetectorKernel>> kernels;
+#if KRAVELL_X86_KERNELS
+    kernels.emplace_back ("SSE2", detectSse2);
+    if (cpuHasAvx2AndFma())
+        kernels.emplace_back ("AVX2", detectAvx2);
+#endif
+    if (auto selected = selectDetectorKernel())
+        kernels.emplace_back ("selected", selected);
+
+    constexpr int count = detectorKernelMaxCount;
+    const auto coefficients = FollowerCoefficients::forMode (0, 44100.0);
+    for (const auto& [name, kernel] : kernels)
+        for (int focus = 0; focus < 3; ++focus)
+            for (int channels = 1; channels <= 2; ++channels)
+            {
+                SCOPED_TRACE (std::string (name) + " focus " + std::to_string (focus) + " channels " + std::to_string (channels));
+                DetectorState expected, state;
+                updateFocusFilters (expected, 44100.0);
+                updateFocusFilters (state, 44100.0);
+                juce::Random random (focus * 10 + channels);
+                for (int chunk = 0; chunk < 20; ++chunk)
+                {
+                    float input[2][count], fast[2][count] {}, slow[2][count] {};
+                    for (int c = 0; c < 2; ++c)
+                        for (int i = 0; i < count; ++i)
+                            input[c][i] = chunk % 4 == 3 ? 1e-6f * random.nextFloat() : (i < 8 ? 1.0f : 0.0f) * (c == 0 ? 0.9f : -0.4f) + 0.01f * random.nextFloat();
+
+                    kernel (state, coefficients, { { input[0], input[1] }, { fast[0], fast[1] }, { slow[0], slow[1] }, channels, focus, count });
+
+                    for (int i = 0; i < count; ++i)
+                        for (int c = 0; c < channels; ++c)
+                        {
+                            transientAmount (expected, input[c][i], c, focus, coefficients, 0.5f);
+                            ASSERT_EQ (fast[c][i], expected.fastEnvelope[c]) << "chunk " << chunk << " sample " << i << " channel " << c;
+                            ASSERT_EQ (slow[c][i], expected.slowEnvelope[c]) << "chunk " << chunk << " sample " << i << " channel " << c;
+                        }
+                }
+                for (int c = 0; c < 2; ++c)
+                {
+                    EXPECT_EQ (state.lowFocusFilters[c].s0, expected.lowFocusFilters[c].s0);
+                    EXPECT_EQ (state.lowFocusFilters[c].s1, expected.lowFocusFilters[c].s1);
+                    EXPECT_EQ (state.highFocusFilters[c].s0, expected.highFocusFilters[c].s0);
+                    EXPECT_EQ (state.highFocusFilters[c].s1, expected.highFocusFilters[c].s1);
+                    EXPECT_EQ (state.fastEnvelope[c], expected.fastEnvelope[c]);
+                }
+            }
 }
