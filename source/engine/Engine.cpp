@@ -276,14 +276,7 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
         auto* next = &engine.chunks[1];
         auto count = std::min (EngineState::chunkSize, numSamples);
         loadChunk (*current, smoothers, channels, numChannels, 0, count);
-        // A few samples cost less in the plain loop than loading the detector's vectors;
-        // both give the same values to the bit.
-        if (count > 4)
-            engine.detect (engine.detector, coefficients, detectorLanesOf (*current, numChannels, focus, count));
-        else if (numChannels == 2)
-            runDetectorForFocus<2> (focus, engine.detector, coefficients, *current, count);
-        else
-            runDetectorForFocus<1> (focus, engine.detector, coefficients, *current, count);
+        engine.detect (engine.detector, coefficients, detectorLanesOf (*current, numChannels, focus, count));
         clearOverflowedState (engine.detector);
 
         for (int start = 0; start < numSamples;)
