@@ -162,39 +162,47 @@ void SmoothedControls::setTargets (const ControlValues& values) noexcept
 
 namespace
 {
-/** log10 of a positive, finite, normal float, to about 1e-7: the exponent from the bits, and
-    the logarithm of the mantissa m in [0.707, 1.414) from the series of 2 atanh ((m-1)/(m+1)).
-    The meters take four of these every block, which std::log10 makes costly at small blocks. */
-float log10OfPositive (float x) noexcept
+/** 20 log10 x for x in [1e-6, 3.4e38], to about 1e-6 dB: the exponent from the bits, and the
+    logarithm of the mantissa m in [0.707, 1.414) from the series of 2 atanh ((m-1)/(m+1)).
+    Branch-free, so the four meter levels of a block go through it side by side in one
+    vector; std::log10 made the meters a large part of a small block's cost. */
+inline float decibelsOfLevel (float x) noexcept
 {
     std::uint32_t bits;
     std::memcpy (&bits, &x, sizeof (bits));
-    auto exponent = (int) (bits >> 23) - 127;
-    bits = (bits & 0x007fffffu) | 0x3f800000u; // mantissa in [1, 2)
+    const auto highMantissa = (bits & 0x007fffffu) > 0x003504f3u; // mantissa above sqrt 2
+    const auto exponent = (float) ((int) (bits >> 23) - 127 + (highMantissa ? 1 : 0));
+    bits = (bits & 0x007fffffu) | (highMantissa ? 0x3f000000u : 0x3f800000u);
     float m;
     std::memcpy (&m, &bits, sizeof (m));
-    if (m > 1.41421356f)
-    {
-        m *= 0.5f;
-        ++exponent;
-    }
 
     const auto s = (m - 1.0f) / (m + 1.0f);
     const auto s2 = s * s;
     const auto logOfMantissa = 2.0f * s * (1.0f + s2 * (1.0f / 3.0f + s2 * (0.2f + s2 * (1.0f / 7.0f + s2 * (1.0f / 9.0f)))));
-    return ((float) exponent * 0.693147180559945f + logOfMantissa) * 0.434294481903252f;
+    return (exponent * 0.693147180559945f + logOfMantissa) * 8.68588963806504f; // 20 / ln 10
+}
+
+/** The meter scale of four levels at once; see levelToMeter. */
+void levelsToMeters (const float (&levels)[4], float (&meters)[4]) noexcept
+{
+    for (int i = 0; i < 4; ++i)
+    {
+        const auto level = levels[i];
+        const auto silent = ! (level > 0.000001f); // NaN included
+        const auto huge = ! (level <= std::numeric_limits<float>::max());
+        const auto decibels = std::max (decibelsOfLevel (silent || huge ? 1.0f : level), -72.0f);
+        const auto meter = std::min (std::max ((decibels + 60.0f) / 60.0f, 0.0f), 1.0f);
+        meters[i] = silent ? 0.0f : (huge ? 1.0f : meter);
+    }
 }
 } // namespace
 
 float levelToMeter (float absoluteLevel) noexcept
 {
-    if (! (absoluteLevel > 0.000001f))
-        return 0.0f;
-    if (! isFinite (absoluteLevel))
-        return 1.0f;
-
-    const auto decibels = std::max (20.0f * log10OfPositive (absoluteLevel), -72.0f);
-    return juce::jlimit (0.0f, 1.0f, (decibels + 60.0f) / 60.0f);
+    const float levels[4] = { absoluteLevel, 0.0f, 0.0f, 0.0f };
+    float meters[4];
+    levelsToMeters (levels, meters);
+    return meters[0];
 }
 
 void prepareEngine (EngineState& engine, double sampleRate, const ControlValues& current)
@@ -254,6 +262,44 @@ ShaperLanes shaperLanesOf (EngineState::Chunk& chunk, int channel, float modeGai
              roundUpToKernelWidth (count),
              chunk.clipIsConstant };
 }
+/** A stereo chunk of a few samples, as hosts hand over at automation points and in
+    low-latency sessions: both channels share one kernel vector (left in the first half,
+    right in the second) instead of each taking a whole, mostly padded one. `spare` is a
+    chunk not in use. */
+void shapeStereoInOneVector (EngineState& engine, EngineState::Chunk& chunk, EngineState::Chunk& spare, float modeGain, int count, float (&inputPeak)[2], float (&outputPeak)[2]) noexcept
+{
+    constexpr auto half = shaperKernelWidth / 2;
+    for (int i = 0; i < half; ++i)
+    {
+        for (int c = 0; c < 2; ++c)
+        {
+            spare.input[0][c * half + i] = i < count ? chunk.input[c][i] : 0.0f;
+            spare.fastEnvelope[0][c * half + i] = i < count ? chunk.fastEnvelope[c][i] : 0.0f;
+            spare.slowEnvelope[0][c * half + i] = i < count ? chunk.slowEnvelope[c][i] : 0.0f;
+            for (int control = 0; control < 8; ++control)
+                spare.controls[control][c * half + i] = chunk.controls[control][i];
+        }
+    }
+    for (int control = 0; control < 8; ++control)
+        spare.laneConstantLength[control] = 0;
+    spare.clipIsConstant = chunk.clipIsConstant;
+
+    float unusedIn = 0.0f, unusedOut = 0.0f;
+    engine.kernel (shaperLanesOf (spare, 0, modeGain, shaperKernelWidth), unusedIn, unusedOut);
+
+    // The peaks per channel, written so that a NaN never raises one.
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < count; ++i)
+        {
+            const auto in = std::abs (chunk.input[c][i]);
+            const auto out = spare.output[0][c * half + i];
+            chunk.output[c][i] = out;
+            if (in > inputPeak[c])
+                inputPeak[c] = in;
+            if (std::abs (out) > outputPeak[c])
+                outputPeak[c] = std::abs (out);
+        }
+}
 } // namespace
 
 BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept
@@ -286,13 +332,21 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
             if (nextCount > 0)
                 loadChunk (*next, smoothers, channels, numChannels, nextStart, nextCount);
 
-            const ShaperLanes lanes[2] = { shaperLanesOf (*current, 0, coefficients.gain, count), shaperLanesOf (*current, 1, coefficients.gain, count) };
-            engine.shapeWhileDetecting (engine.detector, coefficients, detectorLanesOf (*next, numChannels, focus, std::max (nextCount, 0)), lanes, numChannels, inputPeak, outputPeak);
-            if (nextCount > 0)
-                clearOverflowedState (engine.detector);
+            if (numChannels == 2 && nextCount <= 0 && count <= shaperKernelWidth / 2)
+            {
+                shapeStereoInOneVector (engine, *current, *next, coefficients.gain, count, inputPeak, outputPeak);
+            }
+            else
+            {
+                const ShaperLanes lanes[2] = { shaperLanesOf (*current, 0, coefficients.gain, count), shaperLanesOf (*current, 1, coefficients.gain, count) };
+                engine.shapeWhileDetecting (engine.detector, coefficients, detectorLanesOf (*next, numChannels, focus, std::max (nextCount, 0)), lanes, numChannels, inputPeak, outputPeak);
+                if (nextCount > 0)
+                    clearOverflowedState (engine.detector);
+            }
 
             for (int c = 0; c < numChannels; ++c)
-                std::copy (current->output[c], current->output[c] + count, channels[c] + start);
+                for (int i = 0; i < count; ++i)
+                    channels[c][start + i] = current->output[c][i];
 
             std::swap (current, next);
             start = nextStart;
@@ -324,13 +378,10 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
     }
 
     // The meter mapping is monotonic, so mapping the block's peak equals the peak of the mapped samples.
-    BlockPeaks peaks;
-    for (int c = 0; c < 2; ++c)
-    {
-        peaks.input[c] = levelToMeter (inputPeak[c]);
-        peaks.output[c] = levelToMeter (outputPeak[c]);
-    }
-    return peaks;
+    const float levels[4] = { inputPeak[0], inputPeak[1], outputPeak[0], outputPeak[1] };
+    float meters[4];
+    levelsToMeters (levels, meters);
+    return { { meters[0], meters[1] }, { meters[2], meters[3] } };
 }
 
 void publishMeters (std::atomic<float> (&meters)[2], const float (&peaks)[2]) noexcept
