@@ -1,6 +1,6 @@
 #include "host/damaged/RawHost.h"
 
-#include <public.sdk/source/vst/hosting/hostclasses.h>
+#include <pluginterfaces/vst/ivsthostapplication.h>
 
 #include <atomic>
 #include <cstring>
@@ -105,6 +105,40 @@ private:
     std::atomic<int> references { 1 };
 };
 
+/** The host context handed to initialize: our name, and nothing to create. It lives as long
+    as the instance that uses it, so its reference count is not needed. */
+class HostContext final : public Vst::IHostApplication
+{
+public:
+    tresult PLUGIN_API getName (Vst::String128 name) override
+    {
+        const char text[] = "Kravell test host";
+        for (size_t i = 0; i < sizeof (text); ++i)
+            name[i] = (Vst::TChar) text[i];
+        return kResultOk;
+    }
+
+    tresult PLUGIN_API createInstance (TUID, TUID, void** obj) override
+    {
+        *obj = nullptr;
+        return kNotImplemented;
+    }
+
+    tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
+    {
+        if (FUnknownPrivate::iidEqual (iid, Vst::IHostApplication::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
+        {
+            *obj = static_cast<Vst::IHostApplication*> (this);
+            return kResultOk;
+        }
+        *obj = nullptr;
+        return kNoInterface;
+    }
+
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+};
+
 /** A writable stream for getState. */
 class WriteStream final : public IBStream
 {
@@ -198,7 +232,7 @@ Module::~Module()
 //==============================================================================
 struct Instance::Host
 {
-    IPtr<Vst::HostApplication> context = owned (new Vst::HostApplication());
+    HostContext context;
     Vst::IConnectionPoint* componentConnection = nullptr;
     Vst::IConnectionPoint* controllerConnection = nullptr;
 };
@@ -214,12 +248,12 @@ Instance::Instance (Module& module, double sampleRate, int maxBlockSize)
     check (found, "no audio effect class in the factory");
 
     check (factory->createInstance (info.cid, Vst::IComponent::iid, reinterpret_cast<void**> (&component)) == kResultOk && component != nullptr, "cannot create the component");
-    check (component->initialize (host->context) == kResultOk, "component initialise failed");
+    check (component->initialize (&host->context) == kResultOk, "component initialise failed");
 
     TUID controllerId {};
     check (component->getControllerClassId (controllerId) == kResultOk, "no controller class");
     check (factory->createInstance (controllerId, Vst::IEditController::iid, reinterpret_cast<void**> (&controller)) == kResultOk && controller != nullptr, "cannot create the controller");
-    check (controller->initialize (host->context) == kResultOk, "controller initialise failed");
+    check (controller->initialize (&host->context) == kResultOk, "controller initialise failed");
 
     component->queryInterface (Vst::IConnectionPoint::iid, reinterpret_cast<void**> (&host->componentConnection));
     controller->queryInterface (Vst::IConnectionPoint::iid, reinterpret_cast<void**> (&host->controllerConnection));
