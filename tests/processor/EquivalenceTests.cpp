@@ -72,11 +72,12 @@ struct Case
     int mode, focus;
     double rate;
     int blockSize, channels, knobs;
+    bool baselineKernels = false; // the SSE2 kernels, as on CPUs without AVX2
 };
 
 void PrintTo (const Case& c, std::ostream* out)
 {
-    *out << signalName (c.signal) << " mode " << c.mode << " focus " << c.focus << " " << c.rate << " Hz block " << c.blockSize << " ch " << c.channels << " " << knobSettings[c.knobs].label;
+    *out << signalName (c.signal) << " mode " << c.mode << " focus " << c.focus << " " << c.rate << " Hz block " << c.blockSize << " ch " << c.channels << " " << knobSettings[c.knobs].label << (c.baselineKernels ? " SSE2" : "");
 }
 
 std::vector<Case> allCases()
@@ -89,6 +90,15 @@ std::vector<Case> allCases()
         for (int mode = 0; mode < 3; ++mode)
             for (int focus = 0; focus < 3; ++focus, ++n)
                 cases.push_back ({ (Signal) s, mode, focus, rates[n % 5], blocks[n % 6], 1 + (n / 2) % 2, n % 4 });
+
+    // Every case again on the baseline kernels, where this CPU would otherwise pick AVX2.
+    const auto count = cases.size();
+    for (size_t i = 0; i < count; ++i)
+    {
+        auto baseline = cases[i];
+        baseline.baselineKernels = true;
+        cases.push_back (baseline);
+    }
     return cases;
 }
 
@@ -137,7 +147,10 @@ TEST_P (EngineEquivalence, MatchesThePlainFormulas)
     setPlain (processor, "mix", knobs.mix);
     setPlain (processor, "output", knobs.output);
 
+    if (c.baselineKernels)
+        setenv ("KRAVELL_NO_AVX2", "1", 1);
     processor.prepareToPlay (c.rate, c.blockSize);
+    unsetenv ("KRAVELL_NO_AVX2");
     ReferenceShaper reference;
     reference.prepare (c.rate, settingsOf (processor));
 
@@ -202,5 +215,5 @@ TEST_P (EngineEquivalence, MatchesThePlainFormulas)
 
 INSTANTIATE_TEST_SUITE_P (SignalsModesFocus, EngineEquivalence, ::testing::ValuesIn (allCases()), [] (const auto& info) {
     const auto& c = info.param;
-    return std::string (signalName (c.signal)) + "_m" + std::to_string (c.mode) + "f" + std::to_string (c.focus) + "_" + std::to_string ((int) c.rate) + "Hz_b" + std::to_string (c.blockSize) + "_ch" + std::to_string (c.channels) + "_" + knobSettings[c.knobs].label;
+    return std::string (signalName (c.signal)) + "_m" + std::to_string (c.mode) + "f" + std::to_string (c.focus) + "_" + std::to_string ((int) c.rate) + "Hz_b" + std::to_string (c.blockSize) + "_ch" + std::to_string (c.channels) + "_" + knobSettings[c.knobs].label + (c.baselineKernels ? "_sse2" : "");
 });
