@@ -69,7 +69,7 @@ TEST (RealtimeSafety, ProcessBlockNeverAllocatesOrLocks)
     for (auto rate : { 44100.0, 8000.0, 192000.0, 48000.0 })
     {
         processor.prepareToPlay (rate, 512);
-        for (auto blockSize : { 1, 2, 63, 64, 65, 512, 4096, 8192 })
+        for (auto blockSize : { 1, 2, 3, 4, 5, 32, 63, 64, 65, 129, 512, 4096, 8192 })
         {
             juce::AudioBuffer<float> buffer (2, blockSize);
             for (int step = 0; step < 6; ++step)
