@@ -52,7 +52,7 @@ TEST (DamagedStateWhileAudioRuns, RestoresNeverDisturbTheAudioThread)
     for (int round = 0; round < 3000; ++round)
     {
         const auto kind = (damaged::Mutation) (round % (int) damaged::Mutation::count);
-        instance.setState (mutator.make (kind), round % 2 == 0 ? rawhost::StreamKind::sizeable : rawhost::StreamKind::readOnly);
+        instance.setState (mutator.make (kind), (rawhost::StreamKind) (round % 3));
         instance.setState (round % 3 == 0 ? defaults : loud);
         juce::ignoreUnused (instance.getState());
     }

@@ -145,7 +145,7 @@ TEST_F (DamagedState, SeededMutationsNeverHurtTheHost)
         const auto& [kind, stream] = streams[n];
         SCOPED_TRACE (juce::String (nameOf (kind)) + ", stream " + juce::String ((int) n));
         instance->setState (defaults);
-        instance->setState (stream, n % 2 == 0 ? StreamKind::sizeable : StreamKind::readOnly);
+        instance->setState (stream, (StreamKind) (n % 3));
         ASSERT_TRUE (processesFiniteAudio());
 
         const auto written = instance->getState();
@@ -191,7 +191,7 @@ TEST_F (DamagedState, TrailerThatDoesNotAddUpIsIgnored)
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.name);
-        for (auto kind : { StreamKind::sizeable, StreamKind::readOnly })
+        for (auto kind : { StreamKind::sizeable, StreamKind::sizeableInPieces, StreamKind::readOnly })
         {
             instance->setState (defaults);
             instance->setState (damaged::withTrailerSize (edited, c.size), kind);
@@ -207,6 +207,17 @@ TEST_F (DamagedState, TrailerThatDoesNotAddUpIsIgnored)
         instance->setState (defaults);
         instance->setState (juce::MemoryBlock (edited.getData(), length));
         EXPECT_EQ (instance->getState(), edited);
+    }
+}
+
+// Hosts may hand a project's state over a few bytes per read; it must arrive whole.
+TEST_F (DamagedState, StateHandedOverInPiecesRestoresExactly)
+{
+    for (auto kind : { StreamKind::sizeable, StreamKind::sizeableInPieces, StreamKind::readOnly })
+    {
+        instance->setState (defaults);
+        instance->setState (edited, kind);
+        EXPECT_EQ (instance->getState(), edited) << (int) kind;
     }
 }
 

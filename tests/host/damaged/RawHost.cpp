@@ -32,7 +32,7 @@ public:
             *obj = static_cast<IBStream*> (this);
             return kResultOk;
         }
-        if (kind == StreamKind::sizeable && FUnknownPrivate::iidEqual (iid, ISizeableStream::iid))
+        if (kind != StreamKind::readOnly && FUnknownPrivate::iidEqual (iid, ISizeableStream::iid))
         {
             addRef();
             *obj = static_cast<ISizeableStream*> (this);
@@ -54,7 +54,8 @@ public:
     tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) override
     {
         const auto available = (int64) bytes.size() - position;
-        const auto count = (int32) std::max ((int64) 0, std::min ((int64) numBytes, available));
+        const auto wanted = kind == StreamKind::sizeableInPieces ? std::min (numBytes, (int32) 5) : numBytes;
+        const auto count = (int32) std::max ((int64) 0, std::min ((int64) wanted, available));
         if (count > 0)
             std::memcpy (buffer, bytes.data() + position, (size_t) count);
         position += count;

@@ -27,11 +27,13 @@ private:
     Steinberg::IPluginFactory* pluginFactory = nullptr;
 };
 
-/** How a host's IBStream hands over its bytes: with its size known (JUCE reads it in one go)
-    or only as a sequence of reads (JUCE then reads until the stream ends). */
+/** How a host's IBStream hands over its bytes: with its size known (JUCE reads it in one go),
+    with its size known but a few bytes per read, or only as a sequence of reads (JUCE then
+    reads until the stream ends). */
 enum class StreamKind
 {
     sizeable,
+    sizeableInPieces,
     readOnly
 };
 
