@@ -162,38 +162,39 @@ void SmoothedControls::setTargets (const ControlValues& values) noexcept
 
 namespace
 {
-/** 20 log10 x for x in [1e-6, 3.4e38], to about 1e-6 dB: the exponent from the bits, and the
-    logarithm of the mantissa m in [0.707, 1.414) from the series of 2 atanh ((m-1)/(m+1)).
-    Branch-free, so the four meter levels of a block go through it side by side in one
-    vector; std::log10 made the meters a large part of a small block's cost. */
-inline float decibelsOfLevel (float x) noexcept
+using Float4 = float __attribute__ ((vector_size (16)));
+using Int4 = std::int32_t __attribute__ ((vector_size (16)));
+
+/** The meter scale of four levels at once, in one vector (the compiler's portable vector
+    type: SSE2 on x86-64): 20 log10 from the exponent bits and the series of
+    2 atanh ((m-1)/(m+1)) for the mantissa m in [0.707, 1.414), to about 1e-6 dB. The meters
+    take four of these every block, which std::log10 made a large part of a small block. */
+void levelsToMeters (const float (&levels)[4], float (&meters)[4]) noexcept
 {
-    std::uint32_t bits;
-    std::memcpy (&bits, &x, sizeof (bits));
-    const auto highMantissa = (bits & 0x007fffffu) > 0x003504f3u; // mantissa above sqrt 2
-    const auto exponent = (float) ((int) (bits >> 23) - 127 + (highMantissa ? 1 : 0));
-    bits = (bits & 0x007fffffu) | (highMantissa ? 0x3f000000u : 0x3f800000u);
-    float m;
-    std::memcpy (&m, &bits, sizeof (m));
+    Float4 x;
+    std::memcpy (&x, levels, sizeof (x));
+    const Int4 silent = ! (x > 0.000001f); // NaN included
+    const Int4 huge = ! (x <= std::numeric_limits<float>::max());
+    const Int4 special = silent | huge;
+    const Float4 one = { 1.0f, 1.0f, 1.0f, 1.0f };
+    const auto safe = (Float4) (((Int4) x & ~special) | ((Int4) one & special));
+
+    const auto bits = (Int4) safe;
+    const auto mantissa = bits & 0x007fffff;
+    const Int4 highMantissa = mantissa > 0x003504f3; // above sqrt 2: -1
+    const auto exponent = ((bits >> 23) & 0xff) - 127 - highMantissa;
+    const auto m = (Float4) (mantissa | (highMantissa & 0x3f000000) | (~highMantissa & 0x3f800000));
 
     const auto s = (m - 1.0f) / (m + 1.0f);
     const auto s2 = s * s;
     const auto logOfMantissa = 2.0f * s * (1.0f + s2 * (1.0f / 3.0f + s2 * (0.2f + s2 * (1.0f / 7.0f + s2 * (1.0f / 9.0f)))));
-    return (exponent * 0.693147180559945f + logOfMantissa) * 8.68588963806504f; // 20 / ln 10
-}
-
-/** The meter scale of four levels at once; see levelToMeter. */
-void levelsToMeters (const float (&levels)[4], float (&meters)[4]) noexcept
-{
-    for (int i = 0; i < 4; ++i)
-    {
-        const auto level = levels[i];
-        const auto silent = ! (level > 0.000001f); // NaN included
-        const auto huge = ! (level <= std::numeric_limits<float>::max());
-        const auto decibels = std::max (decibelsOfLevel (silent || huge ? 1.0f : level), -72.0f);
-        const auto meter = std::min (std::max ((decibels + 60.0f) / 60.0f, 0.0f), 1.0f);
-        meters[i] = silent ? 0.0f : (huge ? 1.0f : meter);
-    }
+    auto decibels = (__builtin_convertvector (exponent, Float4) * 0.693147180559945f + logOfMantissa) * 8.68588963806504f; // 20 / ln 10
+    decibels = decibels > -72.0f ? decibels : -72.0f;
+    auto meter = (decibels + 60.0f) / 60.0f;
+    meter = meter > 0.0f ? meter : 0.0f;
+    meter = meter < 1.0f ? meter : 1.0f;
+    const auto result = (Float4) (((Int4) meter & ~special) | ((Int4) one & huge & ~silent));
+    std::memcpy (meters, &result, sizeof (result));
 }
 } // namespace
 
