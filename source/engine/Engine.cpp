@@ -216,9 +216,10 @@ void prepareEngine (EngineState& engine, double sampleRate, const ControlValues&
     for (int mode = 0; mode < 3; ++mode)
         engine.modeCoefficients[mode] = FollowerCoefficients::forMode (mode, sampleRate);
 
-    engine.kernel = selectShaperKernel();
-    engine.detect = selectDetectorKernel();
-    engine.shapeWhileDetecting = selectChunkKernel();
+    const auto kernels = selectEngineKernels();
+    engine.kernel = kernels.shape;
+    engine.detect = kernels.detect;
+    engine.shapeWhileDetecting = kernels.shapeWhileDetecting;
 }
 
 namespace

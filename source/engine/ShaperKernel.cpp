@@ -34,29 +34,13 @@ bool cpuHasAvx2AndFma() noexcept
 }
 #endif
 
-ShaperKernel selectShaperKernel() noexcept
+EngineKernels selectEngineKernels() noexcept
 {
 #if KRAVELL_X86_KERNELS
-    return cpuHasAvx2AndFma() ? shapeLanesAvx2 : shapeLanesSse2;
+    if (cpuHasAvx2AndFma())
+        return { shapeLanesAvx2, detectAvx2, shapeWhileDetectingAvx2 };
+    return { shapeLanesSse2, detectSse2, shapeWhileDetectingSse2 };
 #else
-    return shapeLanesScalar;
-#endif
-}
-
-DetectorKernel selectDetectorKernel() noexcept
-{
-#if KRAVELL_X86_KERNELS
-    return cpuHasAvx2AndFma() ? detectAvx2 : detectSse2;
-#else
-    return nullptr;
-#endif
-}
-
-ChunkKernel selectChunkKernel() noexcept
-{
-#if KRAVELL_X86_KERNELS
-    return cpuHasAvx2AndFma() ? shapeWhileDetectingAvx2 : shapeWhileDetectingSse2;
-#else
-    return nullptr;
+    return { shapeLanesScalar, nullptr, nullptr };
 #endif
 }

@@ -37,10 +37,6 @@ struct ShaperLanes
     |output| (NaNs never raise a peak). Nothing here feeds back, so it runs on vectors. */
 using ShaperKernel = void (*) (const ShaperLanes& lanes, float& inputPeak, float& outputPeak) noexcept;
 
-/** The fastest kernel this CPU runs (AVX2 + FMA, SSE2 or plain scalar code). Call it off the
-    audio thread and keep the result. */
-ShaperKernel selectShaperKernel() noexcept;
-
 /** The portable scalar kernel, for comparison. */
 void shapeLanesScalar (const ShaperLanes& lanes, float& inputPeak, float& outputPeak) noexcept;
 
@@ -75,9 +71,6 @@ inline constexpr int detectorKernelMaxCount = 64;
     step all channels' filters and followers in the lanes of one vector. */
 using DetectorKernel = void (*) (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& lanes) noexcept;
 
-/** The fastest detector kernel this CPU runs, or nullptr where only the scalar loop exists. */
-DetectorKernel selectDetectorKernel() noexcept;
-
 #if KRAVELL_X86_KERNELS
 void detectSse2 (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& lanes) noexcept;
 void detectAvx2 (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& lanes) noexcept;
@@ -88,8 +81,17 @@ void detectAvx2 (DetectorState& state, const FollowerCoefficients& coefficients,
     both at once; the peaks are raised as by the shaping kernel. */
 using ChunkKernel = void (*) (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& next, const ShaperLanes* lanes, int numChannels, float* inputPeaks, float* outputPeaks) noexcept;
 
-/** The interleaved kernel for this CPU, or nullptr where there are no vector kernels. */
-ChunkKernel selectChunkKernel() noexcept;
+/** The kernels of one instruction set: the fastest this CPU runs (AVX2 + FMA, SSE2, or the
+    plain scalar code, which has no detector or interleaved kernel: nullptr). Call it off the
+    audio thread and keep the result. */
+struct EngineKernels
+{
+    ShaperKernel shape;
+    DetectorKernel detect;
+    ChunkKernel shapeWhileDetecting;
+};
+
+EngineKernels selectEngineKernels() noexcept;
 
 #if KRAVELL_X86_KERNELS
 void shapeWhileDetectingSse2 (DetectorState& state, const FollowerCoefficients& coefficients, const DetectorLanes& next, const ShaperLanes* lanes, int numChannels, float* inputPeaks, float* outputPeaks) noexcept;

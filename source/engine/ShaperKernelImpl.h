@@ -203,26 +203,20 @@ inline void shapeWhileDetectingWith (DetectorState& state, const FollowerCoeffic
                 detector.step (detected++);
         };
 
-        for (int v = 0; v < vectors; ++v)
-        {
-            first.firstPass (v * Ops::width);
-            detectSome();
-            if (numChannels > 1)
+        const auto shapeAll = [&] (void (ShapeRun<Ops>::*pass) (int) noexcept) {
+            for (int v = 0; v < vectors; ++v)
             {
-                second.firstPass (v * Ops::width);
+                (first.*pass) (v * Ops::width);
                 detectSome();
+                if (numChannels > 1)
+                {
+                    (second.*pass) (v * Ops::width);
+                    detectSome();
+                }
             }
-        }
-        for (int v = 0; v < vectors; ++v)
-        {
-            first.secondPass (v * Ops::width);
-            detectSome();
-            if (numChannels > 1)
-            {
-                second.secondPass (v * Ops::width);
-                detectSome();
-            }
-        }
+        };
+        shapeAll (&ShapeRun<Ops>::firstPass);
+        shapeAll (&ShapeRun<Ops>::secondPass);
         while (detected < next.count)
             detector.step (detected++);
 

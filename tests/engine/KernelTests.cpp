@@ -75,7 +75,7 @@ TEST (ShaperKernels, EveryInstructionSetMatchesTheScalarFormulas)
     if (cpuHasAvx2AndFma())
         kernels.emplace_back ("AVX2", shapeLanesAvx2);
 #endif
-    kernels.emplace_back ("selected", selectShaperKernel());
+    kernels.emplace_back ("selected", selectEngineKernels().shape);
 
     for (int seed = 1; seed <= 40; ++seed)
     {
@@ -106,7 +106,7 @@ TEST (ShaperKernels, EveryInstructionSetMatchesTheScalarFormulas)
 
 TEST (ShaperKernels, NaNNeverRaisesAPeak)
 {
-    for (auto kernel : { shapeLanesScalar, selectShaperKernel() })
+    for (auto kernel : { shapeLanesScalar, selectEngineKernels().shape })
     {
         Lanes lanes (3);
         lanes.input[10] = std::numeric_limits<float>::quiet_NaN();
@@ -130,7 +130,7 @@ TEST (DetectorKernels, EveryInstructionSetMatchesThePerSampleFormulasExactly)
     if (cpuHasAvx2AndFma())
         kernels.emplace_back ("AVX2", detectAvx2);
 #endif
-    if (auto selected = selectDetectorKernel())
+    if (auto selected = selectEngineKernels().detect)
         kernels.emplace_back ("selected", selected);
 
     constexpr int count = detectorKernelMaxCount;
