@@ -112,6 +112,7 @@ package()
     {
         printf 'Kravell for Windows includes the following third-party software.\n'
         for notice in /usr/share/doc/fonts-dejavu-core/copyright \
+                      "$mingw_sdk_dir/usr/share/doc/mingw-w64-x86-64-dev/copyright" \
                       /usr/share/doc/libz-mingw-w64/copyright \
                       "$windows_sources/libpng1.6/debian/copyright" \
                       "$windows_sources/libjpeg-turbo/debian/copyright"; do
