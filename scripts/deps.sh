@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need, idempotently: Debian packages and the
 # JUCE 8.0.6 source tree (fetched as Debian's source package into a git-ignored folder).
-# Sourced or run by build.sh and test.sh; safe to run any number of times.
+# Run by build.sh and test.sh; safe to run any number of times. Sourced (build-windows.sh),
+# it only defines its functions and settings.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,10 +24,11 @@ log() { printf '[deps] %s\n' "$*" >&2; }
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+# Installs the named Debian packages that are not installed yet.
 install_packages()
 {
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     if [ ${#missing[@]} -eq 0 ]; then
@@ -71,16 +73,19 @@ fetch_juce_source()
 }
 
 # Runs apt with a private configuration: its own sources list (the next Debian release's
-# sources and binaries), state and cache, so the system's apt set-up is never touched.
+# sources and binaries, and the system release's sources), state and cache, so the system's
+# apt set-up is never touched.
 private_apt()
 {
     local apt_dir="$deps_dir/apt"
     mkdir -p "$apt_dir/lists/partial" "$apt_dir/archives/partial" "$apt_dir/etc/preferences.d" "$apt_dir/etc/apt.conf.d"
-    local uri
+    local uri system_suite
     uri="$(debian_archive_uri)"
+    system_suite="$(. /etc/os-release && printf '%s' "${VERSION_CODENAME:-bookworm}")"
     {
         printf 'deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s trixie main\n' "$uri"
         printf 'deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s trixie main\n' "$uri"
+        printf 'deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] %s %s main\n' "$uri" "$system_suite"
     } > "$apt_dir/sources.list"
     touch "$apt_dir/status"
     apt-get \
@@ -147,5 +152,7 @@ prepare_juce()
     mv "$juce_dir.tmp" "$juce_dir"
 }
 
-install_packages
-prepare_juce
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    install_packages "${packages[@]}"
+    prepare_juce
+fi

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: under AddressSanitizer + UndefinedBehaviorSanitizer,
-# the threading test under ThreadSanitizer, then the Release build, whose CTest summary ends
-# the run. Any failure or sanitizer finding fails.
+# the threading test under ThreadSanitizer, the Release build, then the Windows package,
+# cross-built and tested under Wine (test-windows.sh). Any failure or sanitizer finding fails.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -44,3 +44,6 @@ configure_and_build "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVE
 
 echo "== release"
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
+
+echo "== windows: cross-built package, tested under Wine"
+"$root/scripts/test-windows.sh"

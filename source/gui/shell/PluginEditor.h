@@ -3,6 +3,7 @@
 #include "gui/panel/KravellGUI.h"
 #include "gui/shell/EditorSizing.h"
 #include "gui/shell/MenuBar.h"
+#include "platform/PlatformFonts.h"
 
 /** The plug-in's editor: the menu bar along the top and the main panel below it. It sizes
     itself from the screen it opens on and lets the host resize it at a fixed ratio. */
@@ -19,6 +20,8 @@ public:
     MenuBar& getMenuBar() noexcept { return menuBar; }
 
 private:
+    // First, so the panel and the bar are laid out with the typeface they are drawn with.
+    PlatformFonts platformFonts;
     KravellAudioProcessor& kravellProcessor;
     const float initialHeightFraction = EditorSizing::initialHeightFraction;
     const float aspectRatio = EditorSizing::defaultAspectRatio;

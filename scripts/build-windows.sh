@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Cross-builds Kravell for 64-bit Windows on Debian 12 and packages it as
+# dist/Kravell-1.0.0-windows-x64.zip. Also builds what scripts/test-windows.sh runs under
+# Wine: the Windows test host and the speed program. Installs what it needs and skips what is
+# already there; safe to run any number of times.
+#
+# The compiler is Debian 12's MinGW-w64 GCC; the Windows headers and import libraries are
+# Debian 13's MinGW-w64 12 packages, unpacked into .deps (never installed); zlib is Debian's
+# MinGW build, libpng and libjpeg are cross-built from Debian's source packages. Everything is
+# linked statically, so the plug-in needs only Windows' own DLLs.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$root/scripts/deps.sh"
+
+windows_packages=(
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
+    wine wine64 fonts-wine
+    zip unzip
+)
+
+build_dir="$root/build-windows"
+dist_dir="$root/dist"
+toolchain="$root/cmake/MinGW64Toolchain.cmake"
+mingw_sdk_dir="$deps_dir/mingw-w64-12"
+windows_prefix="$deps_dir/windows-x64"
+windows_sources="$deps_dir/windows-sources"
+package_name="Kravell-1.0.0-windows-x64"
+
+log() { printf '[windows] %s\n' "$*" >&2; }
+
+# Debian 13's MinGW-w64 12 headers and import libraries (architecture-independent packages).
+fetch_mingw_sdk()
+{
+    if [ -f "$mingw_sdk_dir/.complete" ]; then
+        return
+    fi
+    log "fetching the MinGW-w64 12 headers and libraries"
+    local download="$deps_dir/downloads/mingw-w64-12"
+    rm -rf "$download" "$mingw_sdk_dir"
+    mkdir -p "$download"
+    private_apt update -qq
+    (cd "$download" && private_apt download -qq mingw-w64-common mingw-w64-x86-64-dev)
+    for deb in "$download"/*.deb; do
+        dpkg-deb -f "$deb" Version | grep -q '^12\.0\.0-' \
+            || { log "expected MinGW-w64 12.0.0, got $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version)"; exit 1; }
+        dpkg-deb -x "$deb" "$mingw_sdk_dir"
+    done
+    touch "$mingw_sdk_dir/.complete"
+}
+
+# Runs CMake for a third-party library with our toolchain and installs it into the prefix.
+cross_build_library()
+{
+    local source="$1" build="$2"; shift 2
+    cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$windows_prefix" "$@" > "$build.log" 2>&1 \
+        && cmake --build "$build" --parallel "$jobs" >> "$build.log" 2>&1 \
+        && cmake --install "$build" >> "$build.log" 2>&1 \
+        || { tail -n 40 "$build.log"; log "building $(basename "$source") failed (log: $build.log)"; exit 1; }
+}
+
+# zlib as Debian builds it for MinGW, and static libpng and libjpeg cross-built from Debian's
+# source packages: Debian's JUCE has its bundled copies stripped.
+build_image_libraries()
+{
+    if [ -f "$windows_prefix/.complete" ]; then
+        return
+    fi
+    log "cross-building zlib, libpng and libjpeg for Windows"
+    rm -rf "$windows_prefix" "$windows_sources"
+    mkdir -p "$windows_prefix/include" "$windows_prefix/lib" "$windows_sources/packages"
+
+    # Its own folder: -nostdinc hides the system MinGW folder where Debian installs it.
+    cp /usr/x86_64-w64-mingw32/include/zlib.h /usr/x86_64-w64-mingw32/include/zconf.h "$windows_prefix/include/"
+    cp /usr/x86_64-w64-mingw32/lib/libz.a "$windows_prefix/lib/"
+
+    # The system release's versions: those the Linux build links.
+    local suite
+    suite="$(. /etc/os-release && printf '%s' "${VERSION_CODENAME:-bookworm}")"
+    private_apt update -qq
+    (cd "$windows_sources/packages" && private_apt source --download-only -qq "libpng1.6/$suite" "libjpeg-turbo/$suite")
+    local dsc
+    for dsc in "$windows_sources"/packages/*.dsc; do
+        local name
+        name="$(basename "$dsc" .dsc)"
+        dpkg-source --no-check -x "$dsc" "$windows_sources/${name%%_*}" > /dev/null
+    done
+
+    cross_build_library "$windows_sources/libpng1.6" "$windows_sources/build-libpng" \
+        -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF \
+        -DZLIB_INCLUDE_DIR="$windows_prefix/include" -DZLIB_LIBRARY="$windows_prefix/lib/libz.a"
+    # Without the SIMD code, which would need an assembler: the plug-in decodes no JPEGs
+    # where speed matters.
+    cross_build_library "$windows_sources/libjpeg-turbo" "$windows_sources/build-libjpeg" \
+        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF
+    # The framework reads libjpeg's internals header too, which Debian's -dev package installs.
+    cp "$windows_sources/libjpeg-turbo/jpegint.h" "$windows_prefix/include/"
+
+    touch "$windows_prefix/.complete"
+}
+
+# The zip: the bundle as it is installed, with the installation notes and the licences of
+# what is linked into it.
+package()
+{
+    local bundle="$build_dir/Kravell_artefacts/Release/VST3/Kravell.vst3"
+    local staging="$build_dir/package/$package_name"
+    rm -rf "$build_dir/package"
+    mkdir -p "$staging" "$dist_dir"
+    cp -R "$bundle" "$staging/"
+    cp "$root/packaging/windows/INSTALL.txt" "$staging/INSTALL.txt"
+    {
+        printf 'Kravell for Windows includes the following third-party software.\n'
+        for notice in /usr/share/doc/fonts-dejavu-core/copyright \
+                      "$mingw_sdk_dir/usr/share/doc/mingw-w64-x86-64-dev/copyright" \
+                      /usr/share/doc/libz-mingw-w64/copyright \
+                      "$windows_sources/libpng1.6/debian/copyright" \
+                      "$windows_sources/libjpeg-turbo/debian/copyright"; do
+            printf '\n==============================================================================\n'
+            cat "$notice"
+        done
+    } > "$staging/THIRD-PARTY-NOTICES.txt"
+    # Windows line ends for the texts people open in Notepad.
+    sed -i 's/\r\{0,1\}$/\r/' "$staging/INSTALL.txt" "$staging/THIRD-PARTY-NOTICES.txt"
+
+    local zip="$dist_dir/$package_name.zip"
+    rm -f "$zip"
+    (cd "$build_dir/package" && zip -q -r -X "$zip" "$package_name")
+    log "package: ${zip#"$root"/}"
+}
+
+install_packages "${packages[@]}" "${windows_packages[@]}"
+prepare_juce
+fetch_mingw_sdk
+build_image_libraries
+
+# The framework's manifest helper runs under Wine during the build (scripts/wine-run.sh).
+configure_and_build "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DKRAVELL_BUILD_BENCHMARKS=OFF \
+    -- Kravell_VST3 KravellWindowsHostTests kravell-speed
+package
