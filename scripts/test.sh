@@ -31,7 +31,8 @@ for unit in ShaperKernelSse2 ShaperKernelAvx2; do
     x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Werror \
         "${flags[@]}" -I "$root/source" -c "$root/source/engine/$unit.cpp" -o "$mingw_check/$unit.obj"
 done
-x86_64-w64-mingw32-nm "$mingw_check/ShaperKernelAvx2.obj" | grep -q 'shapeWhileDetectingAvx2' \
+x86_64-w64-mingw32-nm "$mingw_check/ShaperKernelAvx2.obj" > "$mingw_check/ShaperKernelAvx2.symbols"
+grep -q 'shapeWhileDetectingAvx2' "$mingw_check/ShaperKernelAvx2.symbols" \
     || { echo "the AVX2 kernel compiled to nothing for Windows" >&2; exit 1; }
 echo "built: ShaperKernelSse2.obj ShaperKernelAvx2.obj"
 
