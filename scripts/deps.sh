@@ -17,7 +17,6 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils openbox fonts-dejavu-core
     dpkg-dev xz-utils patch ccache
-    g++-mingw-w64-x86-64-posix
 )
 
 log() { printf '[deps] %s\n' "$*" >&2; }

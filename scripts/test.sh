@@ -23,6 +23,7 @@ run_suite()
 # build for 64-bit Windows with the MinGW-w64 cross compiler as they do here (the whole
 # Windows plug-in is built and tested under Wine by its own step).
 echo "== engine kernels for 64-bit Windows (compile only)"
+(source "$root/scripts/deps.sh" && install_packages g++-mingw-w64-x86-64-posix)
 mingw_check="$root/build/mingw-engine-check"
 mkdir -p "$mingw_check"
 for unit in ShaperKernelSse2 ShaperKernelAvx2; do

@@ -41,9 +41,8 @@ void fillControl (juce::SmoothedValue<float>& smoother, float* lane, float& lane
     if (laneConstantLength >= paddedCount && juce::exactlyEqual (laneConstant, value))
         return;
 
-    for (int i = 0; i < paddedCount; i += shaperKernelWidth)
-        for (int k = 0; k < shaperKernelWidth; ++k)
-            lane[i + k] = value;
+    for (int i = 0; i < paddedCount; ++i)
+        lane[i] = value;
     laneConstant = value;
     laneConstantLength = paddedCount;
 }
@@ -216,10 +215,7 @@ void prepareEngine (EngineState& engine, double sampleRate, const ControlValues&
     for (int mode = 0; mode < 3; ++mode)
         engine.modeCoefficients[mode] = FollowerCoefficients::forMode (mode, sampleRate);
 
-    const auto kernels = selectEngineKernels();
-    engine.kernel = kernels.shape;
-    engine.detect = kernels.detect;
-    engine.shapeWhileDetecting = kernels.shapeWhileDetecting;
+    engine.kernels = selectEngineKernels();
 }
 
 namespace
@@ -287,7 +283,7 @@ void shapeStereoInOneVector (EngineState& engine, EngineState::Chunk& chunk, Eng
     spare.clipIsConstant = chunk.clipIsConstant;
 
     float unusedIn = 0.0f, unusedOut = 0.0f;
-    engine.kernel (shaperLanesOf (spare, 0, modeGain, shaperKernelWidth), unusedIn, unusedOut);
+    engine.kernels.shape (shaperLanesOf (spare, 0, modeGain, shaperKernelWidth), unusedIn, unusedOut);
 
     // The peaks per channel, written so that a NaN never raises one.
     for (int c = 0; c < 2; ++c)
@@ -316,7 +312,8 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
     float inputPeak[2] = { 0.0f, 0.0f }, outputPeak[2] = { 0.0f, 0.0f };
     numChannels = juce::jlimit (0, 2, numChannels);
 
-    if (engine.shapeWhileDetecting != nullptr && numChannels > 0 && numSamples > 0)
+    const auto& kernels = engine.kernels;
+    if (kernels.shapeWhileDetecting != nullptr && numChannels > 0 && numSamples > 0)
     {
         // The detector runs one chunk ahead of the shaping: the first chunk alone, then each
         // chunk is shaped while the detector goes through the one after it.
@@ -324,7 +321,7 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
         auto* next = &engine.chunks[1];
         auto count = std::min (EngineState::chunkSize, numSamples);
         loadChunk (*current, smoothers, channels, numChannels, 0, count);
-        engine.detect (engine.detector, coefficients, detectorLanesOf (*current, numChannels, focus, count));
+        kernels.detect (engine.detector, coefficients, detectorLanesOf (*current, numChannels, focus, count));
         clearOverflowedState (engine.detector);
 
         for (int start = 0; start < numSamples;)
@@ -341,7 +338,7 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
             else
             {
                 const ShaperLanes lanes[2] = { shaperLanesOf (*current, 0, coefficients.gain, count), shaperLanesOf (*current, 1, coefficients.gain, count) };
-                engine.shapeWhileDetecting (engine.detector, coefficients, detectorLanesOf (*next, numChannels, focus, std::max (nextCount, 0)), lanes, numChannels, inputPeak, outputPeak);
+                kernels.shapeWhileDetecting (engine.detector, coefficients, detectorLanesOf (*next, numChannels, focus, std::max (nextCount, 0)), lanes, numChannels, inputPeak, outputPeak);
                 if (nextCount > 0)
                     clearOverflowedState (engine.detector);
             }
@@ -357,15 +354,14 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
     }
     else
     {
+        // Where there are no vector kernels: the plain detector, then the scalar shaping.
         auto& chunk = engine.chunks[0];
         for (int start = 0; start < numSamples; start += EngineState::chunkSize)
         {
             const auto count = std::min (EngineState::chunkSize, numSamples - start);
             loadChunk (chunk, smoothers, channels, numChannels, start, count);
 
-            if (engine.detect != nullptr && numChannels > 0)
-                engine.detect (engine.detector, coefficients, detectorLanesOf (chunk, numChannels, focus, count));
-            else if (numChannels == 2)
+            if (numChannels == 2)
                 runDetectorForFocus<2> (focus, engine.detector, coefficients, chunk, count);
             else if (numChannels == 1)
                 runDetectorForFocus<1> (focus, engine.detector, coefficients, chunk, count);
@@ -373,7 +369,7 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
 
             for (int c = 0; c < numChannels; ++c)
             {
-                engine.kernel (shaperLanesOf (chunk, c, coefficients.gain, count), inputPeak[c], outputPeak[c]);
+                kernels.shape (shaperLanesOf (chunk, c, coefficients.gain, count), inputPeak[c], outputPeak[c]);
                 std::copy (chunk.output[c], chunk.output[c] + count, channels[c] + start);
             }
         }

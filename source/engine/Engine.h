@@ -53,10 +53,7 @@ struct EngineState
     double currentSampleRate = 44100.0;
     SmoothedControls smoothed;
     FollowerCoefficients modeCoefficients[3];
-    ShaperKernel kernel = shapeLanesScalar;
-    DetectorKernel detect = nullptr; // nullptr: the plain detector loop
-
-    ChunkKernel shapeWhileDetecting = nullptr; // nullptr: detector, then shaping, chunk by chunk
+    EngineKernels kernels { shapeLanesScalar, nullptr, nullptr }; // chosen by prepareEngine
 
     /** One chunk's working arrays. */
     struct alignas (32) Chunk

@@ -66,13 +66,12 @@ inline TanhRatio<Ops> tanhRatioOf (typename Ops::V x) noexcept
     return { Ops::mul (p, x), q };
 }
 
-/** tanh (drive v) / tanh (drive), the normalised saturation curve (maps +-1 to +-1), with one
-    reciprocal. The drive is at least 1 here, so tanh (drive) is far from zero. */
+/** tanh (drive v) / tanh (drive), the normalised saturation curve (maps +-1 to +-1), from
+    tanh (drive v) and tanh (drive) as ratios, with one reciprocal. The drive is at least 1
+    here, so tanh (drive) is far from zero. */
 template <typename Ops>
-inline typename Ops::V normalisedTanhOf (typename Ops::V drive, typename Ops::V v) noexcept
+inline typename Ops::V normalisedTanhOf (const TanhRatio<Ops>& top, const TanhRatio<Ops>& bottom) noexcept
 {
-    const auto top = tanhRatioOf<Ops> (Ops::mul (drive, v));
-    const auto bottom = tanhRatioOf<Ops> (drive);
     return Ops::mul (Ops::mul (top.numerator, bottom.denominator), Ops::reciprocal (Ops::mul (top.denominator, bottom.numerator)));
 }
 
@@ -122,7 +121,7 @@ struct ShapeRun
         // Punch: normalised tanh of the transient part, minus the part itself.
         const V part = Ops::mul (j, x);
         const V drive = Ops::add (one, Ops::mul (Ops::mul (Ops::set (3.2f), p), j));
-        const V saturation = Ops::sub (normalisedTanhOf<Ops> (drive, part), part);
+        const V saturation = Ops::sub (normalisedTanhOf<Ops> (tanhRatioOf<Ops> (Ops::mul (drive, part)), tanhRatioOf<Ops> (drive)), part);
         const V punchWeight = Ops::add (Ops::set (0.35f), Ops::mul (Ops::set (0.35f), p));
         const V v = Ops::add (Ops::add (Ops::mul (saturation, punchWeight), Ops::mul (bodyGain, Ops::sub (x, part))), Ops::mul (transientGain, part));
         Ops::store (lanes.output + i, v);
@@ -136,9 +135,7 @@ struct ShapeRun
 
         // Clip, blended in by k; left exactly alone at k <= 0.0001.
         const V clipDrive = clipDriveOf (k);
-        const auto top = tanhRatioOf<Ops> (Ops::mul (clipDrive, v));
-        const auto bottom = lanes.clipIsConstant ? constantClipBottom : tanhRatioOf<Ops> (clipDrive);
-        const V clipCurve = Ops::mul (Ops::mul (top.numerator, bottom.denominator), Ops::reciprocal (Ops::mul (top.denominator, bottom.numerator)));
+        const V clipCurve = normalisedTanhOf<Ops> (tanhRatioOf<Ops> (Ops::mul (clipDrive, v)), lanes.clipIsConstant ? constantClipBottom : tanhRatioOf<Ops> (clipDrive));
         const V clipped = Ops::add (v, Ops::mul (Ops::sub (clipCurve, v), k));
         v = Ops::select (Ops::greater (k, Ops::set (0.0001f)), clipped, v);
 

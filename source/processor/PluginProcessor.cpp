@@ -70,7 +70,7 @@ void KravellAudioProcessor::prepareToPlay (double sampleRate, int)
     prepareEngine (engine, sampleRate, readControlValues());
 }
 
-ControlValues KravellAudioProcessor::readControlValues() const noexcept
+ControlValues KravellAudioProcessor::readControlValues() noexcept
 {
     ControlValues values;
     values.attack = raw.get (RawParameters::attack);
@@ -191,11 +191,6 @@ void KravellAudioProcessor::setStateInformation (const void* data, int sizeInByt
 
 juce::ValueTree KravellAudioProcessor::withMissingParametersKept (juce::ValueTree tree) const
 {
-    // Stored values become legal numbers before the framework sees them. Each of our parameters is
-    // taken from the first child that carries its ID and a value that is a number at all (not
-    // NaN); any other child with one of our IDs (no value, a repeat, a damaged tag) would make
-    // the framework reset that parameter to its default and save it without a value, so it is
-    // dropped and the parameter counts as missing below. Children with other IDs pass through.
     // A damaged root may repeat an attribute; the framework reads the first and would save
     // the last, so only the first is kept.
     juce::ValueTree root (tree.getType());
@@ -210,6 +205,12 @@ juce::ValueTree KravellAudioProcessor::withMissingParametersKept (juce::ValueTre
     }
     tree = root;
 
+    // Stored values become legal numbers before the framework sees them. Each of our
+    // parameters is taken from the first child that carries its ID and a value that is a
+    // number at all (not NaN); any other child with one of our IDs (no value, a repeat, a
+    // damaged tag) would make the framework reset that parameter to its default and save it
+    // without a value, so it is dropped and the parameter counts as missing below. Children
+    // with other IDs pass through.
     bool seen[10] {};
     for (int i = 0; i < tree.getNumChildren(); ++i)
     {

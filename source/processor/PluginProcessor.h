@@ -79,7 +79,7 @@ public:
     juce::AudioProcessorValueTreeState parameterState;
 
 private:
-    ControlValues readControlValues() const noexcept;
+    ControlValues readControlValues() noexcept;
     juce::ValueTree withMissingParametersKept (juce::ValueTree tree) const;
 
     // The parameters' atomic plain values, looked up once so no reader searches by ID; in
@@ -98,7 +98,7 @@ private:
     {
         float decibels = 0.0f, gain = 1.0f;
     };
-    mutable OutputGainCache outputGainCache;
+    OutputGainCache outputGainCache;
 
     EngineState engine;
     std::atomic<float> inputMeter[2] { 0.0f, 0.0f };
