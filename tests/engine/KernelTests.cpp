@@ -65,17 +65,25 @@ struct Lanes
         return { input, fast, slow, controls[0], controls[1], controls[2], controls[3], controls[4], controls[5], controls[6], controls[7], 1.25f, output, count, clipIsConstant };
     }
 };
+/** Every kernel set the dispatcher may choose, not only the one this CPU gets. */
+std::vector<std::pair<const char*, EngineKernels>> everyKernelSet()
+{
+    std::vector<std::pair<const char*, EngineKernels>> sets;
+#if KRAVELL_X86_KERNELS
+    sets.push_back ({ "SSE2", { shapeLanesSse2, detectSse2, shapeWhileDetectingSse2 } });
+    if (cpuHasAvx2AndFma())
+        sets.push_back ({ "AVX2", { shapeLanesAvx2, detectAvx2, shapeWhileDetectingAvx2 } });
+#endif
+    sets.push_back ({ "selected", selectEngineKernels() });
+    return sets;
+}
 } // namespace
 
 TEST (ShaperKernels, EveryInstructionSetMatchesTheScalarFormulas)
 {
     std::vector<std::pair<const char*, ShaperKernel>> kernels;
-#if KRAVELL_X86_KERNELS
-    kernels.emplace_back ("SSE2", shapeLanesSse2);
-    if (cpuHasAvx2AndFma())
-        kernels.emplace_back ("AVX2", shapeLanesAvx2);
-#endif
-    kernels.emplace_back ("selected", selectEngineKernels().shape);
+    for (const auto& [name, set] : everyKernelSet())
+        kernels.emplace_back (name, set.shape);
 
     for (int seed = 1; seed <= 40; ++seed)
     {
@@ -125,13 +133,9 @@ TEST (ShaperKernels, NaNNeverRaisesAPeak)
 TEST (DetectorKernels, EveryInstructionSetMatchesThePerSampleFormulasExactly)
 {
     std::vector<std::pair<const char*, DetectorKernel>> kernels;
-#if KRAVELL_X86_KERNELS
-    kernels.emplace_back ("SSE2", detectSse2);
-    if (cpuHasAvx2AndFma())
-        kernels.emplace_back ("AVX2", detectAvx2);
-#endif
-    if (auto selected = selectEngineKernels().detect)
-        kernels.emplace_back ("selected", selected);
+    for (const auto& [name, set] : everyKernelSet())
+        if (set.detect != nullptr)
+            kernels.emplace_back (name, set.detect);
 
     constexpr int count = detectorKernelMaxCount;
     const auto coefficients = FollowerCoefficients::forMode (0, 44100.0);
