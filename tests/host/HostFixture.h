@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include "host/BuiltBundle.h"
 #include "support/MessagePump.h"
 
 /** Deletes a hosted instance once the module's own message thread, which runs beside the
@@ -26,11 +27,7 @@ class HostFixture : public ::testing::Test
 {
 protected:
     /** The freshly built bundle, or the one named by KRAVELL_VST3_BUNDLE (e.g. an installed copy). */
-    static juce::File bundle()
-    {
-        const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("KRAVELL_VST3_BUNDLE", {});
-        return juce::File (fromEnvironment.isNotEmpty() ? fromEnvironment : juce::String (KRAVELL_VST3_BUNDLE));
-    }
+    static juce::File bundle() { return builtBundle(); }
 
     static juce::PluginDescription describe()
     {

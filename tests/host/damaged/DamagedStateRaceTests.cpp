@@ -2,6 +2,7 @@
 // thread keeps processing, through the built bundle's VST3 interfaces. Built with
 // ThreadSanitizer by the test script, so a data race fails it as surely as a crash.
 
+#include "host/BuiltBundle.h"
 #include "host/damaged/DamagedStreams.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +13,7 @@
 
 TEST (DamagedStateWhileAudioRuns, RestoresNeverDisturbTheAudioThread)
 {
-    const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("KRAVELL_VST3_BUNDLE", {});
-    rawhost::Module module (juce::File (fromEnvironment.isNotEmpty() ? fromEnvironment : juce::String (KRAVELL_VST3_BUNDLE)));
+    rawhost::Module module (builtBundle());
     rawhost::Instance instance (module, 48000.0, 128);
 
     const auto defaults = instance.getState();

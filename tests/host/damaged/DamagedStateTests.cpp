@@ -1,6 +1,7 @@
 // Damaged and hostile component states handed to the built bundle through the VST3
 // interfaces, as a DAW restoring a damaged project would hand them over.
 
+#include "host/BuiltBundle.h"
 #include "host/damaged/DamagedStreams.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +12,6 @@
 namespace
 {
 using rawhost::StreamKind;
-
-juce::File bundle()
-{
-    const auto fromEnvironment = juce::SystemStats::getEnvironmentVariable ("KRAVELL_VST3_BUNDLE", {});
-    return juce::File (fromEnvironment.isNotEmpty() ? fromEnvironment : juce::String (KRAVELL_VST3_BUNDLE));
-}
 
 /** The plug-in's XML from a component state, or nothing. */
 std::unique_ptr<juce::XmlElement> xmlOf (const juce::MemoryBlock& state)
@@ -37,7 +32,7 @@ class DamagedState : public ::testing::Test
 protected:
     void SetUp() override
     {
-        module = std::make_unique<rawhost::Module> (bundle());
+        module = std::make_unique<rawhost::Module> (builtBundle());
         instance = std::make_unique<rawhost::Instance> (*module);
         defaults = instance->getState();
         ASSERT_GT (defaults.getSize(), 40u);
