@@ -186,10 +186,13 @@ void levelsToMeters (const float (&levels)[4], float (&meters)[4]) noexcept
 
     const auto s = (m - 1.0f) / (m + 1.0f);
     const auto s2 = s * s;
-    const auto logOfMantissa = 2.0f * s * (1.0f + s2 * (1.0f / 3.0f + s2 * (0.2f + s2 * (1.0f / 7.0f + s2 * (1.0f / 9.0f)))));
+    const auto s4 = s2 * s2;
+    // The series' terms in pairs (Estrin's scheme): a short chain, as the meters end every block.
+    const auto series = 1.0f + s2 * ((1.0f / 3.0f + s2 * 0.2f) + s4 * ((1.0f / 7.0f) + s2 * (1.0f / 9.0f)));
+    const auto logOfMantissa = 2.0f * s * series;
     auto decibels = (__builtin_convertvector (exponent, Float4) * 0.693147180559945f + logOfMantissa) * 8.68588963806504f; // 20 / ln 10
     decibels = decibels > -72.0f ? decibels : -72.0f;
-    auto meter = (decibels + 60.0f) / 60.0f;
+    auto meter = decibels * (1.0f / 60.0f) + 1.0f;
     meter = meter > 0.0f ? meter : 0.0f;
     meter = meter < 1.0f ? meter : 1.0f;
     const auto result = (Float4) (((Int4) meter & ~special) | ((Int4) one & huge & ~silent));
@@ -231,7 +234,11 @@ void loadChunk (EngineState::Chunk& chunk, juce::SmoothedValue<float>* const* sm
 
     for (int c = 0; c < numChannels; ++c)
     {
-        std::copy (channels[c] + start, channels[c] + start + count, chunk.input[c]);
+        if (count < shaperKernelWidth) // a few samples: a library call would cost more than the copy
+            for (int i = 0; i < count; ++i)
+                chunk.input[c][i] = channels[c][start + i];
+        else
+            std::copy (channels[c] + start, channels[c] + start + count, chunk.input[c]);
         for (int i = count; i < padded; ++i) // at most a few lanes: no library call
             chunk.input[c][i] = chunk.fastEnvelope[c][i] = chunk.slowEnvelope[c][i] = 0.0f;
     }
@@ -262,35 +269,30 @@ ShaperLanes shaperLanesOf (EngineState::Chunk& chunk, int channel, float modeGai
 }
 /** A stereo chunk of a few samples, as hosts hand over at automation points and in
     low-latency sessions: both channels share one kernel vector (left in the first half,
-    right in the second) instead of each taking a whole, mostly padded one. `spare` is a
-    chunk not in use. */
-void shapeStereoInOneVector (EngineState& engine, EngineState::Chunk& chunk, EngineState::Chunk& spare, float modeGain, int count, float (&inputPeak)[2], float (&outputPeak)[2]) noexcept
+    right in the second) instead of each taking a whole, mostly padded one. The right
+    channel's half moves into the left's padding in place (its own lanes past `count` are
+    zeros, as loadChunk left them); a control lane needs copying only while it ramps, as a
+    settled one holds its value in every lane. */
+void shapeStereoInOneVector (EngineState& engine, EngineState::Chunk& chunk, float modeGain, int count, float (&inputPeak)[2], float (&outputPeak)[2]) noexcept
 {
     constexpr auto half = shaperKernelWidth / 2;
-    for (int i = 0; i < half; ++i)
-    {
-        for (int c = 0; c < 2; ++c)
-        {
-            spare.input[0][c * half + i] = i < count ? chunk.input[c][i] : 0.0f;
-            spare.fastEnvelope[0][c * half + i] = i < count ? chunk.fastEnvelope[c][i] : 0.0f;
-            spare.slowEnvelope[0][c * half + i] = i < count ? chunk.slowEnvelope[c][i] : 0.0f;
-            for (int control = 0; control < 8; ++control)
-                spare.controls[control][c * half + i] = chunk.controls[control][i];
-        }
-    }
+    constexpr auto halfBytes = half * sizeof (float);
+    std::memcpy (chunk.input[0] + half, chunk.input[1], halfBytes);
+    std::memcpy (chunk.fastEnvelope[0] + half, chunk.fastEnvelope[1], halfBytes);
+    std::memcpy (chunk.slowEnvelope[0] + half, chunk.slowEnvelope[1], halfBytes);
     for (int control = 0; control < 8; ++control)
-        spare.laneConstantLength[control] = 0;
-    spare.clipIsConstant = chunk.clipIsConstant;
+        if (chunk.laneConstantLength[control] == 0)
+            std::memcpy (chunk.controls[control] + half, chunk.controls[control], halfBytes);
 
     float unusedIn = 0.0f, unusedOut = 0.0f;
-    engine.kernels.shape (shaperLanesOf (spare, 0, modeGain, shaperKernelWidth), unusedIn, unusedOut);
+    engine.kernels.shape (shaperLanesOf (chunk, 0, modeGain, shaperKernelWidth), unusedIn, unusedOut);
 
     // The peaks per channel, written so that a NaN never raises one.
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < count; ++i)
         {
             const auto in = std::abs (chunk.input[c][i]);
-            const auto out = spare.output[0][c * half + i];
+            const auto out = chunk.output[0][c * half + i];
             chunk.output[c][i] = out;
             if (in > inputPeak[c])
                 inputPeak[c] = in;
@@ -333,7 +335,7 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
 
             if (numChannels == 2 && nextCount <= 0 && count <= shaperKernelWidth / 2)
             {
-                shapeStereoInOneVector (engine, *current, *next, coefficients.gain, count, inputPeak, outputPeak);
+                shapeStereoInOneVector (engine, *current, coefficients.gain, count, inputPeak, outputPeak);
             }
             else
             {

@@ -10,14 +10,14 @@
 
 namespace
 {
-/** e^x for any x, clamped to +-87 (where single precision ends). The argument is reduced to
+/** e^x for x within +-87 (where single precision ends; the callers bound their arguments
+    beside the chain of dependent steps, not in it). The argument is reduced to
     r = x - n ln 2 with ln 2 split in two, so the reduction is exact; e^r comes from Cephes'
     single-precision minimax polynomial and 2^n is built in the exponent bits. Within two ulps
     of std::exp. */
 template <typename Ops>
-inline typename Ops::V expOf (typename Ops::V x) noexcept
+inline typename Ops::V expOfWithinRange (typename Ops::V x) noexcept
 {
-    x = Ops::min (Ops::max (x, Ops::set (-87.0f)), Ops::set (87.0f));
     const auto n = Ops::toInt (Ops::mul (x, Ops::set (1.44269504088896341f)));
     const auto nf = Ops::toFloat (n);
     auto r = Ops::sub (x, Ops::mul (nf, Ops::set (0.693359375f)));
@@ -30,7 +30,7 @@ inline typename Ops::V expOf (typename Ops::V x) noexcept
     const auto p23 = Ops::fma (Ops::set (8.3334519073e-3f), r, Ops::set (4.1665795894e-2f));
     const auto p45 = Ops::fma (Ops::set (1.9875691500e-4f), r, Ops::set (1.3981999507e-3f));
     const auto p = Ops::fma (p45, r4, Ops::fma (p23, r2, p01));
-    const auto y = Ops::add (Ops::fma (p, r2, r), Ops::set (1.0f));
+    const auto y = Ops::fma (p, r2, Ops::add (r, Ops::set (1.0f)));
     return Ops::mul (y, Ops::pow2 (n));
 }
 
@@ -47,8 +47,10 @@ template <typename Ops>
 inline TanhRatio<Ops> tanhRatioOf (typename Ops::V x) noexcept
 {
     const auto limit = Ops::set (7.90531110763549805f);
+    // x^2 is clamped on its own, beside x, so the polynomials need not wait for the clamp of
+    // x (a NaN gives the ends of the range either way).
+    const auto x2 = Ops::min (Ops::mul (x, x), Ops::set (7.90531110763549805f * 7.90531110763549805f));
     x = Ops::min (Ops::max (x, Ops::sub (Ops::set (0.0f), limit)), limit);
-    const auto x2 = Ops::mul (x, x);
 
     // Both polynomials in x^2 by Estrin's scheme: pairs first, then pairs of pairs, so the
     // chain of dependent steps is half as long as Horner's.
@@ -96,7 +98,14 @@ struct ShapeRun
 
     static V clipDriveOf (V k) noexcept { return Ops::add (Ops::set (1.0f), Ops::mul (Ops::set (4.0f), k)); }
 
-    inline void firstPass (int i) noexcept
+    inline void firstPass (int i) noexcept { Ops::store (lanes.output + i, shaped (i)); }
+    inline void secondPass (int i) noexcept { clipMixAndStore (i, Ops::load (lanes.output + i)); }
+
+    /** Both passes on one vector, its shaped value kept in a register between them. */
+    inline void bothPasses (int i) noexcept { clipMixAndStore (i, shaped (i)); }
+
+    /** Transient amount, gains and punch. */
+    inline V shaped (int i) noexcept
     {
         const V zero = Ops::set (0.0f), one = Ops::set (1.0f);
         // 10^(dB / 20) = e^(dB ln 10 / 20)
@@ -109,39 +118,42 @@ struct ShapeRun
         // Transient amount: the fast follower's lead over 88 % of the slow one.
         const V lead = Ops::max (Ops::sub (fast, Ops::mul (Ops::set (0.88f), slow)), zero);
         const V sensitivity = Ops::add (Ops::mul (Ops::set (1.35f), Ops::load (lanes.sensitivity + i)), Ops::set (0.35f));
-        V j = Ops::mul (Ops::mul (Ops::mul (lead, Ops::reciprocal (Ops::add (fast, Ops::set (0.0001f)))), sensitivity), modeGain);
+        V j = Ops::mul (Ops::mul (lead, Ops::reciprocal (Ops::add (fast, Ops::set (0.0001f)))), Ops::mul (sensitivity, modeGain));
         j = Ops::min (Ops::max (j, zero), one);
 
-        // Body weight, and the two gains in dB scaled by how transient the sample is.
-        V body = Ops::sub (one, Ops::mul (Ops::sub (Ops::set (0.78f), Ops::mul (Ops::set (0.08f), p)), j));
+        // Body weight, and the two gains in dB scaled by how transient the sample is. The
+        // controls are turned into exponents beside the detector's arithmetic, and held within
+        // e^x's range there, so the weights (0..1) need only one multiply before e^x.
+        V body = Ops::fma (Ops::sub (Ops::mul (Ops::set (0.08f), p), Ops::set (0.78f)), j, one);
         body = Ops::min (Ops::max (body, zero), one);
-        const V transientGain = expOf<Ops> (Ops::mul (Ops::mul (j, Ops::load (lanes.attack + i)), decibelsToExponent));
-        const V bodyGain = expOf<Ops> (Ops::mul (Ops::mul (body, Ops::load (lanes.sustain + i)), decibelsToExponent));
+        const V attackExponent = Ops::min (Ops::max (Ops::mul (Ops::load (lanes.attack + i), decibelsToExponent), Ops::set (-87.0f)), Ops::set (87.0f));
+        const V sustainExponent = Ops::min (Ops::max (Ops::mul (Ops::load (lanes.sustain + i), decibelsToExponent), Ops::set (-87.0f)), Ops::set (87.0f));
+        const V transientGain = expOfWithinRange<Ops> (Ops::mul (j, attackExponent));
+        const V bodyGain = expOfWithinRange<Ops> (Ops::mul (body, sustainExponent));
 
         // Punch: normalised tanh of the transient part, minus the part itself.
         const V part = Ops::mul (j, x);
-        const V drive = Ops::add (one, Ops::mul (Ops::mul (Ops::set (3.2f), p), j));
+        const V drive = Ops::fma (Ops::mul (Ops::set (3.2f), p), j, one);
         const V saturation = Ops::sub (normalisedTanhOf<Ops> (tanhRatioOf<Ops> (Ops::mul (drive, part)), tanhRatioOf<Ops> (drive)), part);
         const V punchWeight = Ops::add (Ops::set (0.35f), Ops::mul (Ops::set (0.35f), p));
-        const V v = Ops::add (Ops::add (Ops::mul (saturation, punchWeight), Ops::mul (bodyGain, Ops::sub (x, part))), Ops::mul (transientGain, part));
-        Ops::store (lanes.output + i, v);
+        return Ops::fma (saturation, punchWeight, Ops::fma (bodyGain, Ops::sub (x, part), Ops::mul (transientGain, part)));
     }
 
-    inline void secondPass (int i) noexcept
+    /** Clip, mix and power on the shaped value v, stored as the output. */
+    inline void clipMixAndStore (int i, V v) noexcept
     {
         const V x = Ops::load (lanes.input + i);
         const V k = Ops::load (lanes.clip + i);
-        V v = Ops::load (lanes.output + i);
 
         // Clip, blended in by k; left exactly alone at k <= 0.0001.
         const V clipDrive = clipDriveOf (k);
         const V clipCurve = normalisedTanhOf<Ops> (tanhRatioOf<Ops> (Ops::mul (clipDrive, v)), lanes.clipIsConstant ? constantClipBottom : tanhRatioOf<Ops> (clipDrive));
-        const V clipped = Ops::add (v, Ops::mul (Ops::sub (clipCurve, v), k));
+        const V clipped = Ops::fma (Ops::sub (clipCurve, v), k, v);
         v = Ops::select (Ops::greater (k, Ops::set (0.0001f)), clipped, v);
 
         // Output gain on the processed path, mix with the dry sample, then the power fade.
-        const V y = Ops::add (x, Ops::mul (Ops::load (lanes.mix + i), Ops::sub (Ops::mul (v, Ops::load (lanes.outputGain + i)), x)));
-        const V out = Ops::add (Ops::mul (Ops::sub (y, x), Ops::load (lanes.power + i)), x);
+        const V y = Ops::fma (Ops::load (lanes.mix + i), Ops::sub (Ops::mul (v, Ops::load (lanes.outputGain + i)), x), x);
+        const V out = Ops::fma (Ops::sub (y, x), Ops::load (lanes.power + i), x);
         Ops::store (lanes.output + i, out);
 
         inPeak = Ops::maxIgnoringNaN (Ops::abs (x), inPeak);
@@ -163,6 +175,13 @@ template <typename Ops>
 inline void shapeLanesWith (const ShaperLanes& lanes, float& inputPeak, float& outputPeak) noexcept
 {
     ShapeRun<Ops> run (lanes, inputPeak, outputPeak);
+    if (lanes.count == Ops::width)
+    {
+        // One vector, as in the smallest blocks: nothing to overlap, so no trip through memory.
+        run.bothPasses (0);
+        run.finish (inputPeak, outputPeak);
+        return;
+    }
     for (int i = 0; i < lanes.count; i += Ops::width)
         run.firstPass (i);
     for (int i = 0; i < lanes.count; i += Ops::width)
