@@ -267,33 +267,44 @@ ShaperLanes shaperLanesOf (EngineState::Chunk& chunk, int channel, float modeGai
              roundUpToKernelWidth (count),
              chunk.clipIsConstant };
 }
-/** A stereo chunk of a few samples, as hosts hand over at automation points and in
+/** A stereo block of a few frames, as hosts hand over at automation points and in
     low-latency sessions: both channels share one kernel vector (left in the first half,
-    right in the second) instead of each taking a whole, mostly padded one. The right
-    channel's half moves into the left's padding in place (its own lanes past `count` are
-    zeros, as loadChunk left them); a control lane needs copying only while it ramps, as a
-    settled one holds its value in every lane. */
-void shapeStereoInOneVector (EngineState& engine, EngineState::Chunk& chunk, float modeGain, int count, float (&inputPeak)[2], float (&outputPeak)[2]) noexcept
+    right in the second) instead of each taking a whole, mostly padded one. The frames are
+    written straight into their halves and the detector writes its envelopes there too, so
+    nothing is moved between them; the unused lanes are never read back (the peaks come from
+    the frames themselves), so they are not cleared either. */
+void processFewStereoFrames (EngineState& engine, juce::SmoothedValue<float>* const* smoothers, float* const* channels, const FollowerCoefficients& coefficients, int focus, int count, float (&inputPeak)[2], float (&outputPeak)[2]) noexcept
 {
     constexpr auto half = shaperKernelWidth / 2;
-    constexpr auto halfBytes = half * sizeof (float);
-    std::memcpy (chunk.input[0] + half, chunk.input[1], halfBytes);
-    std::memcpy (chunk.fastEnvelope[0] + half, chunk.fastEnvelope[1], halfBytes);
-    std::memcpy (chunk.slowEnvelope[0] + half, chunk.slowEnvelope[1], halfBytes);
+    auto& chunk = engine.chunks[0];
+    chunk.clipIsConstant = ! smoothers[4]->isSmoothing();
     for (int control = 0; control < 8; ++control)
-        if (chunk.laneConstantLength[control] == 0)
-            std::memcpy (chunk.controls[control] + half, chunk.controls[control], halfBytes);
+    {
+        auto* lane = chunk.controls[control];
+        fillControl (*smoothers[control], lane, chunk.laneConstant[control], chunk.laneConstantLength[control], count, shaperKernelWidth);
+        if (chunk.laneConstantLength[control] == 0) // ramping: the right half takes the same frames' values
+            for (int i = 0; i < half; ++i)
+                lane[half + i] = lane[i];
+    }
+
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < count; ++i)
+            chunk.input[0][c * half + i] = channels[c][i];
+
+    const DetectorLanes detectorLanes { { chunk.input[0], chunk.input[0] + half }, { chunk.fastEnvelope[0], chunk.fastEnvelope[0] + half }, { chunk.slowEnvelope[0], chunk.slowEnvelope[0] + half }, 2, focus, count };
+    engine.kernels.detect (engine.detector, coefficients, detectorLanes);
+    clearOverflowedState (engine.detector);
 
     float unusedIn = 0.0f, unusedOut = 0.0f;
-    engine.kernels.shape (shaperLanesOf (chunk, 0, modeGain, shaperKernelWidth), unusedIn, unusedOut);
+    engine.kernels.shape (shaperLanesOf (chunk, 0, coefficients.gain, shaperKernelWidth), unusedIn, unusedOut);
 
     // The peaks per channel, written so that a NaN never raises one.
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < count; ++i)
         {
-            const auto in = std::abs (chunk.input[c][i]);
+            const auto in = std::abs (channels[c][i]);
             const auto out = chunk.output[0][c * half + i];
-            chunk.output[c][i] = out;
+            channels[c][i] = out;
             if (in > inputPeak[c])
                 inputPeak[c] = in;
             if (std::abs (out) > outputPeak[c])
@@ -315,7 +326,11 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
     numChannels = juce::jlimit (0, 2, numChannels);
 
     const auto& kernels = engine.kernels;
-    if (kernels.shapeWhileDetecting != nullptr && numChannels > 0 && numSamples > 0)
+    if (kernels.shapeWhileDetecting != nullptr && numChannels == 2 && numSamples > 0 && numSamples <= shaperKernelWidth / 2)
+    {
+        processFewStereoFrames (engine, smoothers, channels, coefficients, focus, numSamples, inputPeak, outputPeak);
+    }
+    else if (kernels.shapeWhileDetecting != nullptr && numChannels > 0 && numSamples > 0)
     {
         // The detector runs one chunk ahead of the shaping: the first chunk alone, then each
         // chunk is shaped while the detector goes through the one after it.
@@ -333,17 +348,10 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
             if (nextCount > 0)
                 loadChunk (*next, smoothers, channels, numChannels, nextStart, nextCount);
 
-            if (numChannels == 2 && nextCount <= 0 && count <= shaperKernelWidth / 2)
-            {
-                shapeStereoInOneVector (engine, *current, coefficients.gain, count, inputPeak, outputPeak);
-            }
-            else
-            {
-                const ShaperLanes lanes[2] = { shaperLanesOf (*current, 0, coefficients.gain, count), shaperLanesOf (*current, 1, coefficients.gain, count) };
-                kernels.shapeWhileDetecting (engine.detector, coefficients, detectorLanesOf (*next, numChannels, focus, std::max (nextCount, 0)), lanes, numChannels, inputPeak, outputPeak);
-                if (nextCount > 0)
-                    clearOverflowedState (engine.detector);
-            }
+            const ShaperLanes lanes[2] = { shaperLanesOf (*current, 0, coefficients.gain, count), shaperLanesOf (*current, 1, coefficients.gain, count) };
+            kernels.shapeWhileDetecting (engine.detector, coefficients, detectorLanesOf (*next, numChannels, focus, std::max (nextCount, 0)), lanes, numChannels, inputPeak, outputPeak);
+            if (nextCount > 0)
+                clearOverflowedState (engine.detector);
 
             for (int c = 0; c < numChannels; ++c)
                 for (int i = 0; i < count; ++i)

@@ -70,7 +70,7 @@ struct EngineState
 
     /** Two chunks, so the detector can run through the next while the current is shaped;
         processing never allocates. */
-    Chunk chunks[2];
+    Chunk chunks[2] {};
 };
 
 /** Readies the engine for a sample rate: filters, cleared detector, snapped smoothers. */
