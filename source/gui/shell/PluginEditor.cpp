@@ -21,6 +21,7 @@ KravellAudioProcessorEditor::KravellAudioProcessorEditor (KravellAudioProcessor&
 
 KravellAudioProcessorEditor::~KravellAudioProcessorEditor()
 {
+    stopTimer();
     menuBar.setPresettable (nullptr);
 }
 
@@ -34,4 +35,40 @@ void KravellAudioProcessorEditor::resized()
     const auto barHeight = (int) std::round ((float) getHeight() * menuBarHeightFraction);
     menuBar.setBounds (0, 0, getWidth(), barHeight);
     panel.setBounds (0, barHeight, getWidth(), getHeight() - barHeight);
+
+    if (squeezedWhileOpening())
+        startTimer ((int) settleMs); // once the window has settled
+}
+
+void KravellAudioProcessorEditor::parentHierarchyChanged()
+{
+    if (placedOnScreenAt == 0 && getPeer() != nullptr)
+    {
+        placedOnScreenAt = juce::jmax (1u, juce::Time::getMillisecondCounter());
+        openingBounds = getLocalBounds();
+    }
+}
+
+bool KravellAudioProcessorEditor::squeezedWhileOpening()
+{
+    // At its minimum: a size the host could only have been given by clamping a request below
+    // it, never one a user chose; a host restoring a remembered size asks for a valid one.
+    const auto* limits = getConstrainer();
+    return placedOnScreenAt != 0
+        && ! openingSizeAskedBack
+        && juce::Time::getMillisecondCounter() - placedOnScreenAt < openingPeriodMs
+        && limits != nullptr
+        && getWidth() <= limits->getMinimumWidth() + 1
+        && getWidth() < openingBounds.getWidth();
+}
+
+void KravellAudioProcessorEditor::timerCallback()
+{
+    stopTimer();
+    if (! squeezedWhileOpening())
+        return;
+
+    // The framework's wrapper passes the new size on to the host's window (resizeView).
+    openingSizeAskedBack = true;
+    setSize (openingBounds.getWidth(), openingBounds.getHeight());
 }

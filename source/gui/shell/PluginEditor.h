@@ -7,7 +7,8 @@
 
 /** The plug-in's editor: the menu bar along the top and the main panel below it. It sizes
     itself from the screen it opens on and lets the host resize it at a fixed ratio. */
-class KravellAudioProcessorEditor final : public juce::AudioProcessorEditor
+class KravellAudioProcessorEditor final : public juce::AudioProcessorEditor,
+                                          private juce::Timer
 {
 public:
     explicit KravellAudioProcessorEditor (KravellAudioProcessor&);
@@ -15,6 +16,7 @@ public:
 
     void paint (juce::Graphics&) override;
     void resized() override;
+    void parentHierarchyChanged() override;
 
     KravellGUI& getPanel() noexcept { return panel; }
     MenuBar& getMenuBar() noexcept { return menuBar; }
@@ -30,6 +32,18 @@ private:
     const float maximumWidth = EditorSizing::maximumWidth;
     KravellGUI panel;
     MenuBar menuBar;
+
+    // A host window that a window manager takes on can pass through a stale, tiny size while
+    // it is mapped (openbox does this under JUCE-based hosts); the host hands that to the
+    // editor, which can only answer with its minimum, and the host then fits its window to
+    // that answer. No one chose that size, so the editor asks for its opening size back once.
+    static constexpr juce::uint32 openingPeriodMs = 2000, settleMs = 100;
+    juce::Rectangle<int> openingBounds;
+    juce::uint32 placedOnScreenAt = 0;
+    bool openingSizeAskedBack = false;
+
+    bool squeezedWhileOpening();
+    void timerCallback() override;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KravellAudioProcessorEditor)
 };

@@ -1,0 +1,215 @@
+// Opens Kravell's editor once, in this fresh process, as a Linux VST3 host does, and prints
+// what the host sees of its size. The editor size tests run it many times.
+//
+//   EditorSizeProbe BUNDLE first
+//       createView, then the first IPlugView::getSize:       "first W H"
+//   EditorSizeProbe BUNDLE host W H AFTER_MS
+//       the view attached to a real X window with the host's run loop; AFTER_MS after the
+//       attach the host passes its window's size W x H on to the view (checkSizeConstraint,
+//       then onSize with the answer), as hosts do when the window system resizes them; then
+//       the run loop goes on for a while. Prints "opening W H", "constrained W H", one
+//       "resizeView W H" per request from the plug-in, and "final W H" (getSize at the end).
+
+#include "host/damaged/RawHost.h"
+
+#include <pluginterfaces/gui/iplugview.h>
+
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <poll.h>
+#include <thread>
+
+namespace
+{
+using namespace Steinberg;
+
+/** The host's side of the view: its frame (which answers resizeView the way hosts do, by
+    resizing and confirming with onSize) and the Linux run loop the plug-in's timers and
+    window events are served on. */
+class HostFrame final : public IPlugFrame,
+                        public Linux::IRunLoop
+{
+public:
+    IPlugView* view = nullptr;
+
+    tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
+    {
+        if (FUnknownPrivate::iidEqual (iid, IPlugFrame::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
+        {
+            *obj = static_cast<IPlugFrame*> (this);
+            return kResultOk;
+        }
+        if (FUnknownPrivate::iidEqual (iid, Linux::IRunLoop::iid))
+        {
+            *obj = static_cast<Linux::IRunLoop*> (this);
+            return kResultOk;
+        }
+        *obj = nullptr;
+        return kNoInterface;
+    }
+
+    // Lives on the stack for the whole run.
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+
+    tresult PLUGIN_API resizeView (IPlugView* requester, ViewRect* newSize) override
+    {
+        if (requester == nullptr || newSize == nullptr)
+            return kInvalidArgument;
+        std::printf ("resizeView %d %d\n", newSize->getWidth(), newSize->getHeight());
+        auto confirmed = *newSize;
+        return requester->onSize (&confirmed);
+    }
+
+    tresult PLUGIN_API registerEventHandler (Linux::IEventHandler* handler, Linux::FileDescriptor fd) override
+    {
+        handlers.push_back ({ handler, fd }); // one handler may watch several descriptors
+        return kResultTrue;
+    }
+
+    tresult PLUGIN_API unregisterEventHandler (Linux::IEventHandler* handler) override
+    {
+        handlers.erase (std::remove_if (handlers.begin(), handlers.end(), [handler] (const auto& entry) { return entry.first == handler; }), handlers.end());
+        return kResultTrue;
+    }
+
+    tresult PLUGIN_API registerTimer (Linux::ITimerHandler* handler, Linux::TimerInterval milliseconds) override
+    {
+        timers[handler] = { std::chrono::milliseconds (milliseconds), Clock::now() + std::chrono::milliseconds (milliseconds) };
+        return kResultTrue;
+    }
+
+    tresult PLUGIN_API unregisterTimer (Linux::ITimerHandler* handler) override
+    {
+        timers.erase (handler);
+        return kResultTrue;
+    }
+
+    /** Serves file descriptors and timers for the given time, on this (the host's UI) thread. */
+    void run (int milliseconds)
+    {
+        const auto end = Clock::now() + std::chrono::milliseconds (milliseconds);
+        while (Clock::now() < end)
+        {
+            const auto watched = handlers;
+            std::vector<pollfd> fds;
+            for (const auto& entry : watched)
+                fds.push_back ({ entry.second, POLLIN, 0 });
+            poll (fds.data(), (nfds_t) fds.size(), 5);
+            for (size_t i = 0; i < fds.size(); ++i)
+                if ((fds[i].revents & POLLIN) != 0 && std::find (handlers.begin(), handlers.end(), watched[i]) != handlers.end())
+                    watched[i].first->onFDIsSet (fds[i].fd);
+
+            const auto now = Clock::now();
+            std::vector<Linux::ITimerHandler*> due;
+            for (auto& [handler, timer] : timers)
+                if (now >= timer.next)
+                {
+                    timer.next = now + timer.interval;
+                    due.push_back (handler);
+                }
+            for (auto* handler : due)
+                if (timers.count (handler) != 0)
+                    handler->onTimer();
+        }
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Timer
+    {
+        Clock::duration interval;
+        Clock::time_point next;
+    };
+    std::vector<std::pair<Linux::IEventHandler*, Linux::FileDescriptor>> handlers;
+    std::map<Linux::ITimerHandler*, Timer> timers;
+};
+
+ViewRect sizeOf (IPlugView& view)
+{
+    ViewRect rect;
+    view.getSize (&rect);
+    return rect;
+}
+
+int hostTheView (IPlugView& view, int width, int height, int afterMs)
+{
+    const auto opening = sizeOf (view);
+    std::printf ("opening %d %d\n", opening.getWidth(), opening.getHeight());
+
+    auto* display = XOpenDisplay (nullptr);
+    if (display == nullptr)
+    {
+        std::printf ("no display\n");
+        return 2;
+    }
+    const auto window = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, (unsigned) opening.getWidth(), (unsigned) opening.getHeight(), 0, 0, 0);
+    XMapWindow (display, window);
+    XFlush (display);
+
+    HostFrame frame;
+    frame.view = &view;
+    view.setFrame (&frame);
+    if (view.attached (reinterpret_cast<void*> (window), kPlatformTypeX11EmbedWindowID) != kResultTrue)
+    {
+        std::printf ("attach failed\n");
+        return 3;
+    }
+
+    frame.run (afterMs);
+    ViewRect asked { 0, 0, width, height };
+    view.checkSizeConstraint (&asked);
+    std::printf ("constrained %d %d\n", asked.getWidth(), asked.getHeight());
+    view.onSize (&asked);
+    frame.run (1000);
+
+    const auto final = sizeOf (view);
+    std::printf ("final %d %d\n", final.getWidth(), final.getHeight());
+    std::fflush (stdout);
+
+    view.removed();
+    view.setFrame (nullptr);
+    XDestroyWindow (display, window);
+    XCloseDisplay (display);
+    return 0;
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    if (argc < 3)
+    {
+        std::fprintf (stderr, "usage: %s BUNDLE first | host W H AFTER_MS\n", argv[0]);
+        return 1;
+    }
+
+    rawhost::Module module { juce::File (argv[1]) };
+    int result = 0;
+    {
+        rawhost::Instance instance (module);
+        auto* view = instance.controller->createView (Vst::ViewType::kEditor);
+        if (view == nullptr)
+        {
+            std::printf ("no view\n");
+            return 4;
+        }
+
+        if (std::string (argv[2]) == "host" && argc >= 6)
+        {
+            result = hostTheView (*view, std::atoi (argv[3]), std::atoi (argv[4]), std::atoi (argv[5]));
+        }
+        else
+        {
+            const auto first = sizeOf (*view);
+            std::printf ("first %d %d\n", first.getWidth(), first.getHeight());
+        }
+        std::fflush (stdout);
+        view->release();
+    }
+    return result;
+}
