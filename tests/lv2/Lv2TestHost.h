@@ -25,7 +25,7 @@ inline juce::File builtLv2Bundle()
 inline const char* const kravellLv2Uri = "https://dornel.audio/plugins/kravell";
 
 /** Makes the LV2 tools Debian ships (and lilv in this process) find the bundle under test
-    before any installed copy, and the LV2 specifications where Debian installs them. */
+    before any installed copy, and LV2's own vocabulary bundles where Debian installs them. */
 inline void pointLv2PathAtTheBuiltBundle()
 {
     const auto path = builtLv2Bundle().getParentDirectory().getFullPathName() + ":/usr/lib/x86_64-linux-gnu/lv2:/usr/lib/lv2";
