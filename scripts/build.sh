@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Kravell (Release), installs Kravell.vst3 where Linux hosts look for it (~/.vst3),
+# Builds Kravell (Release), installs Kravell.vst3 and Kravell.lv2 where Linux hosts look for
+# them (~/.vst3, ~/.lv2) and the standalone app as ~/.local/bin/kravell with its desktop entry,
 # and runs the main job: renders the built-in demo drum loop through the plug-in's code.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -7,14 +8,30 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 "$root/scripts/deps.sh"
 
 build="$root/build"
-configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -- Kravell_VST3 kravell-render
+configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -- Kravell_VST3 Kravell_LV2 Kravell_Standalone kravell-render
 
-bundle="$build/Kravell_artefacts/Release/VST3/Kravell.vst3"
-destination="$HOME/.vst3"
-mkdir -p "$destination"
-rm -rf "$destination/Kravell.vst3"
-cp -R "$bundle" "$destination/"
-echo "Installed: $destination/Kravell.vst3"
+artefacts="$build/Kravell_artefacts/Release"
+
+# Replaces a bundle folder as a whole, so no file of an older build stays behind.
+install_bundle()
+{
+    local bundle="$1" destination="$2"
+    mkdir -p "$destination"
+    rm -rf "$destination/$(basename "$bundle")"
+    cp -R "$bundle" "$destination/"
+    echo "Installed: $destination/$(basename "$bundle")"
+}
+install_bundle "$artefacts/VST3/Kravell.vst3" "$HOME/.vst3"
+install_bundle "$artefacts/LV2/Kravell.lv2" "$HOME/.lv2"
+
+app="$HOME/.local/bin/kravell"
+mkdir -p "$(dirname "$app")"
+install -m 755 "$artefacts/Standalone/Kravell" "$app"
+echo "Installed: $app"
+desktop_entry="$HOME/.local/share/applications/kravell.desktop"
+mkdir -p "$(dirname "$desktop_entry")"
+sed "s|@KRAVELL_BINARY@|$app|" "$root/packaging/linux/kravell.desktop" > "$desktop_entry"
+echo "Installed: $desktop_entry"
 
 demo="$build/demo"
 mkdir -p "$demo"

@@ -17,6 +17,8 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils openbox fonts-dejavu-core
     dpkg-dev xz-utils patch ccache
+    libjack-jackd2-dev
+    lilv-utils liblilv-dev xdotool wmctrl imagemagick
 )
 
 log() { printf '[deps] %s\n' "$*" >&2; }

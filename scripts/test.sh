@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: under AddressSanitizer + UndefinedBehaviorSanitizer,
-# the threading test under ThreadSanitizer, the Release build, then the Windows package,
-# cross-built and tested under Wine (test-windows.sh). Any failure or sanitizer finding fails.
+# the threading test under ThreadSanitizer, the Release build (with the LV2 plug-in through
+# Debian's LV2 tools and the standalone app under the test display), then the Windows
+# package, cross-built and tested under Wine (test-windows.sh). Any failure or sanitizer
+# finding fails.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -44,8 +46,11 @@ echo "== sanitizer: thread (audio, state and preset threads together; damaged st
 configure_and_build "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVELL_SANITIZERS=thread -DKRAVELL_BUILD_BENCHMARKS=OFF -- KravellThreadTests KravellDamagedStateRaceTests
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --output-on-failure -L threads --timeout 600)
 
-echo "== release"
+echo "== release (VST3, LV2 and standalone)"
 run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
+echo "The demo loop through the LV2 in lv2apply, against the plug-in's own render:"
+cat "$root"/build/lv2-renders/*/difference.txt
+echo "The standalone app without an audio device: $root/build/kravell-standalone-no-audio-device.png"
 
 echo "== windows: cross-built package, tested under Wine"
 "$root/scripts/test-windows.sh"
