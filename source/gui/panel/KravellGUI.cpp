@@ -1,6 +1,7 @@
 #include "gui/panel/KravellGUI.h"
 
 #include "gui/panel/PanelFonts.h"
+#include "gui/panel/TransientModel.h"
 #include "processor/ParameterLayout.h"
 
 namespace
@@ -310,6 +311,15 @@ void KravellGUI::paint (juce::Graphics& g)
 
     const auto panelFace = juce::Rectangle<float> (0.0f, 0.0f, width, height).reduced (0.01f * width, 0.02f * height);
 
+    // Most repaints are of a meter or the display, well inside the face: there the face is
+    // plain and only whole-pixel fills are needed, not the gradient, the rounded outline and
+    // the text around it (each costs a path across the whole panel).
+    const auto clip = g.getClipBounds();
+    const auto plainAcross = panelFace.reduced (18.0f, 2.0f).getLargestIntegerWithin();
+    const auto plainDown = panelFace.reduced (2.0f, 18.0f).getLargestIntegerWithin();
+    const auto onlyPlainFace = plainAcross.contains (clip) || plainDown.contains (clip);
+
+    if (! onlyPlainFace)
     {
         // The face covers its inside opaquely, so the gradient is only worth drawing around
         // it; the whole-panel gradient was the largest single cost of a repaint.
@@ -320,19 +330,41 @@ void KravellGUI::paint (juce::Graphics& g)
         g.fillAll();
     }
 
+    // The face's inside as whole pixels: a repaint of part of the panel then gives the same
+    // pixels along its edges as the whole, which a path clipped there need not.
     g.setColour (juce::Colour (0xff14161eu));
-    g.fillRoundedRectangle (panelFace, 18.0f);
-    g.setColour (juce::Colour (0x1effffffu));
-    g.drawRoundedRectangle (panelFace, 18.0f, 1.0f);
+    if (onlyPlainFace)
+    {
+        // The plot's background covers its inside opaquely: the face is needed around it.
+        juce::Graphics::ScopedSaveState savedState (g);
+        g.excludeClipRegion (TransientPlotGeometry::fromPlotArea (plotArea).inner().reduced (12.0f, 12.0f).getLargestIntegerWithin());
+        g.fillRect (clip);
+    }
+    else
+    {
+        g.fillRoundedRectangle (panelFace, 18.0f);
+        g.fillRect (panelFace.reduced (18.0f, 0.0f).getLargestIntegerWithin());
+        g.fillRect (panelFace.reduced (0.0f, 18.0f).getLargestIntegerWithin());
+        g.setColour (juce::Colour (0x1effffffu));
+        g.drawRoundedRectangle (panelFace, 18.0f, 1.0f);
+    }
 
+    // A section's outline only where the repaint reaches its edge, not its plain inside.
     g.setColour (power ? accentColour.withAlpha ((juce::uint8) 36) : juce::Colour (0xff585866u).withAlpha ((juce::uint8) 20));
     for (auto section : { displayFrame, knobStrip, rightColumn })
-        g.drawRoundedRectangle (section, 16.0f, 1.0f);
+        if (clip.intersects (section.expanded (1.0f).getSmallestIntegerContainer()) && ! section.reduced (17.0f).getLargestIntegerWithin().contains (clip))
+            g.drawRoundedRectangle (section, 16.0f, 1.0f);
 
-    drawHeader (g);
-    drawTransientDisplay (g);
-    drawLevelMeter (g, inputMeterArea, (processor.getInputMeter (0) + processor.getInputMeter (1)) * 0.5f, "IN");
-    drawLevelMeter (g, outputMeterArea, (processor.getOutputMeter (0) + processor.getOutputMeter (1)) * 0.5f, "OUT");
+    // Each part only where the repaint reaches it (with a margin for glyphs and strokes).
+    const auto reaches = [clip] (juce::Rectangle<float> area) { return clip.intersects (area.getSmallestIntegerContainer().expanded (4)); };
+    if (reaches (headerArea))
+        drawHeader (g);
+    if (reaches (displayFrame))
+        drawTransientDisplay (g);
+    if (reaches (inputMeterArea))
+        drawLevelMeter (g, inputMeterArea, shown.inputLevel, "IN");
+    if (reaches (outputMeterArea))
+        drawLevelMeter (g, outputMeterArea, shown.outputLevel, "OUT");
     drawCaptions (g);
 }
 
@@ -359,19 +391,24 @@ void KravellGUI::drawCaptions (juce::Graphics& g)
     g.setColour (juce::Colour (power ? 0xffe6e6ecu : 0xff90909cu));
     g.setFont (panelFont ((float) (getHeight() * 0.03), true));
 
+    // Laid out only where the repaint reaches (with a margin for the glyphs).
+    const auto clip = g.getClipBounds();
+    const auto drawCaption = [&] (const char* text, juce::Rectangle<int> area) {
+        if (clip.intersects (area.expanded (4)))
+            g.drawText (text, area, juce::Justification::centred);
+    };
+
     // Each caption sits at the top of its knob's cell, above the knob.
     for (size_t i = 0; i < knobs.size(); ++i)
     {
         const auto cell = knobCells[i];
-        g.drawText (knobSpecs[i].caption,
-                    juce::Rectangle<int> ((int) cell.getX(), (int) (cell.getHeight() * 0.045f + (float) (int) cell.getY()), (int) cell.getWidth(), 22),
-                    juce::Justification::centred);
+        drawCaption (knobSpecs[i].caption, juce::Rectangle<int> ((int) cell.getX(), (int) (cell.getHeight() * 0.045f + (float) (int) cell.getY()), (int) cell.getWidth(), 22));
     }
 
     g.setColour (juce::Colour (power ? 0xffd4d4dcu : 0xff8a8a94u));
     g.setFont (panelFont (17.0f, true));
-    g.drawText ("FOCUS", focusCaptionArea.toNearestInt(), juce::Justification::centred);
-    g.drawText ("MODE", modeCaptionArea.toNearestInt(), juce::Justification::centred);
+    drawCaption ("FOCUS", focusCaptionArea.toNearestInt());
+    drawCaption ("MODE", modeCaptionArea.toNearestInt());
 }
 
 //==============================================================================
@@ -387,9 +424,56 @@ void KravellGUI::timerCallback()
     modePunchButton.setToggleState (mode == 1, juce::dontSendNotification);
     modeSmoothButton.setToggleState (mode == 2, juce::dontSendNotification);
 
+    // The knobs, read-outs, selectors and power button repaint themselves when their value or
+    // state changes; what the panel paints itself is compared with what it last showed.
     refreshValueLabels();
     updateValueLabelVisibility();
+    repaintWhatChanged (readShownState());
+}
 
-    // The display and the meters change with the parameters and feeds, so all is redrawn.
-    repaint();
+KravellGUI::ShownState KravellGUI::readShownState() const
+{
+    ShownState now;
+    now.power = processor.isPowerOn();
+    now.focus = processor.getFocusIndex();
+    now.mode = processor.getModeIndex();
+    const std::atomic<float>* display[] = { displayParameters.attack, displayParameters.sustain, displayParameters.output, displayParameters.sensitivity, displayParameters.punch, displayParameters.clip, displayParameters.mix };
+    for (size_t i = 0; i < now.display.size(); ++i)
+        now.display[i] = readRaw (display[i]);
+
+    now.inputLevel = (processor.getInputMeter (0) + processor.getInputMeter (1)) * 0.5f;
+    now.outputLevel = (processor.getOutputMeter (0) + processor.getOutputMeter (1)) * 0.5f;
+    now.inputLit = now.power ? litMeterSegments (inputMeterArea, now.inputLevel) : 0;
+    now.outputLit = now.power ? litMeterSegments (outputMeterArea, now.outputLevel) : 0;
+    return now;
+}
+
+void KravellGUI::repaintWhatChanged (const ShownState& now)
+{
+    const auto before = shown;
+    const auto firstTick = ! anythingShown;
+    shown = now;
+    anythingShown = true;
+
+    // Power changes the look of everything: sections, captions, controls and meters.
+    if (firstTick || repaintWholePanelEachTick || now.power != before.power)
+    {
+        repaint();
+        return;
+    }
+
+    if (now.focus != before.focus || now.mode != before.mode || now.display != before.display)
+        repaintArea (plotArea);
+
+    if (now.inputLit != before.inputLit)
+        repaintArea (inputMeterArea);
+
+    if (now.outputLit != before.outputLit)
+        repaintArea (outputMeterArea);
+}
+
+void KravellGUI::repaintArea (juce::Rectangle<float> area)
+{
+    // Outlines are stroked on the area's edge: half a pixel of each lies outside it.
+    repaint (area.getSmallestIntegerContainer().expanded (2));
 }

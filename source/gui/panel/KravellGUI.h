@@ -10,7 +10,8 @@
 
     A thin view over the processor's parameters: knobs and power are attached to their
     parameters, the selectors write theirs when clicked, and a 33 ms timer pulls the state
-    back into the controls and repaints. Every position is a fraction of the panel's size. */
+    back into the controls and repaints what that changed, and nothing when nothing did.
+    Every position is a fraction of the panel's size. */
 class KravellGUI final : public juce::Component,
                          public juce::Timer
 {
@@ -95,6 +96,13 @@ public:
     //==============================================================================
     void drawTransientDisplay (juce::Graphics&);
     void drawLevelMeter (juce::Graphics&, juce::Rectangle<float> area, float level, const juce::String& label);
+
+    /** How many of a meter's segments a level lights in the given meter area (power on). */
+    static int litMeterSegments (juce::Rectangle<float> area, float level);
+
+    /** With true, every tick repaints the whole panel, as the simplest panel would: for
+        measuring what redrawing only the changes saves. */
+    void setRepaintingWholePanelEachTick (bool shouldRepaintWholePanel) noexcept { repaintWholePanelEachTick = shouldRepaintWholePanel; }
     void drawLegendItem (juce::Graphics&, juce::Rectangle<float> area, juce::Colour colour, const juce::String& text);
 
     //==============================================================================
@@ -161,6 +169,25 @@ private:
         const std::atomic<float>* clip = nullptr;
         const std::atomic<float>* mix = nullptr;
     } displayParameters;
+
+    /** What the panel's own painting shows that can change between ticks. The meters are
+        painted from the levels taken at the tick, so a repaint of any part shows the same as
+        a repaint of the whole would. */
+    struct ShownState
+    {
+        bool power = false;
+        int focus = 0, mode = 0;
+        std::array<float, 7> display {};
+        float inputLevel = 0.0f, outputLevel = 0.0f;
+        int inputLit = 0, outputLit = 0;
+    };
+
+    ShownState readShownState() const;
+    void repaintWhatChanged (const ShownState& now);
+    void repaintArea (juce::Rectangle<float> area);
+
+    ShownState shown;
+    bool anythingShown = false, repaintWholePanelEachTick = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KravellGUI)
 };

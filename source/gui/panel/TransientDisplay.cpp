@@ -132,9 +132,14 @@ void KravellGUI::drawTransientDisplay (juce::Graphics& g)
     if (settings.clip > 0.04f)
     {
         const auto colour = clipColour.withAlpha (0.24f + 0.36f * settings.clip);
+        // All the dashes as one path: drawn one by one they cost more than the rest of the plot.
         const float dashes[] = { 5.0f, 5.0f };
+        juce::Path line, dashed;
+        line.startNewSubPath (x0, mapping.clipY);
+        line.lineTo (xE, mapping.clipY);
+        juce::PathStrokeType (1.2f, juce::PathStrokeType::mitered, juce::PathStrokeType::butt).createDashedStroke (dashed, line, dashes, 2);
         g.setColour (colour);
-        g.drawDashedLine (juce::Line<float> (x0, mapping.clipY, xE, mapping.clipY), dashes, 2, 1.2f);
+        g.fillPath (dashed);
 
         g.setFont (panelFont (11.0f, true));
         g.drawText ("CLIP ONSET", juce::Rectangle<int> ((int) xE - 94, (int) mapping.clipY - 18, 88, 16), juce::Justification::right, false);
@@ -175,10 +180,50 @@ void KravellGUI::drawLegendItem (juce::Graphics& g, juce::Rectangle<float> area,
                 false);
 }
 
+namespace
+{
+float meterLabelHeight (juce::Rectangle<float> area) { return juce::jlimit (18.0f, 30.0f, area.getHeight() * 0.11f); }
+
+/** The meter's body: below its label, padded. */
+juce::Rectangle<float> meterBody (juce::Rectangle<float> area)
+{
+    auto body = area;
+    body.removeFromTop (meterLabelHeight (area));
+    const auto padX = juce::jlimit (2.0f, 8.0f, area.getWidth() * 0.18f);
+    const auto padY = juce::jlimit (1.0f, 6.0f, body.getHeight() * 0.02f);
+    return body.reduced (padX, padY);
+}
+
+/** Where the segments lie, inside the body. */
+juce::Rectangle<float> meterInner (juce::Rectangle<float> body)
+{
+    const auto inset = juce::jlimit (2.0f, 6.0f, std::min (body.getHeight(), body.getWidth()) * 0.11f);
+    return body.reduced (inset, inset);
+}
+
+/** Segments of about 17 px, at least four and at most ten. */
+int meterSegmentCount (juce::Rectangle<float> inner) { return juce::jlimit (4, 10, (int) std::floor (inner.getHeight() / 17.0f)); }
+
+/** Segments light from the bottom up, each a little early so that a steady level does not
+    flicker at a segment's edge. */
+int litSegmentsOf (int count, float level)
+{
+    int lit = 0;
+    while (lit < count && level >= (float) (lit + 1) / (float) count - 0.08f)
+        ++lit;
+    return lit;
+}
+} // namespace
+
+int KravellGUI::litMeterSegments (juce::Rectangle<float> area, float level)
+{
+    return litSegmentsOf (meterSegmentCount (meterInner (meterBody (area))), level);
+}
+
 void KravellGUI::drawLevelMeter (juce::Graphics& g, juce::Rectangle<float> area, float level, const juce::String& label)
 {
     const auto power = processor.isPowerOn();
-    const auto labelHeight = juce::jlimit (18.0f, 30.0f, area.getHeight() * 0.11f);
+    const auto labelHeight = meterLabelHeight (area);
     const auto fontHeight = juce::jlimit (13.0f, 18.0f, labelHeight * 0.62f);
 
     g.setColour (juce::Colour (power ? 0xffdcdce4u : 0xff868692u));
@@ -187,23 +232,17 @@ void KravellGUI::drawLevelMeter (juce::Graphics& g, juce::Rectangle<float> area,
                 juce::Rectangle<int> (juce::roundToInt (area.getX()), juce::roundToInt (area.getY()), juce::roundToInt (area.getWidth()), juce::roundToInt (std::min (area.getHeight(), labelHeight))),
                 juce::Justification::centred);
 
-    auto body = area;
-    body.removeFromTop (labelHeight);
-    const auto padX = juce::jlimit (2.0f, 8.0f, area.getWidth() * 0.18f);
-    const auto padY = juce::jlimit (1.0f, 6.0f, body.getHeight() * 0.02f);
-    body = body.reduced (padX, padY);
+    const auto body = meterBody (area);
 
     g.setColour (juce::Colour (0xff0e0e14u));
     g.fillRoundedRectangle (body, 6.0f);
     g.setColour (juce::Colour (0x18ffffffu));
     g.drawRoundedRectangle (body, 6.0f, 1.0f);
 
-    const auto inset = juce::jlimit (2.0f, 6.0f, std::min (body.getHeight(), body.getWidth()) * 0.11f);
-    const auto inner = body.reduced (inset, inset);
+    const auto inner = meterInner (body);
 
-    // Segments of about 17 px, at least four and at most ten, lit from the bottom up; each
-    // lights a little early so a steady level does not flicker at a segment's edge.
-    const auto count = juce::jlimit (4, 10, (int) std::floor (inner.getHeight() / 17.0f));
+    const auto count = meterSegmentCount (inner);
+    const auto lit = power ? litSegmentsOf (count, level) : 0;
     const auto gap = juce::jlimit (1.0f, 3.0f, inner.getHeight() * 0.012f);
     const auto segmentHeight = std::max ((inner.getHeight() - (float) (count - 1) * gap) / (float) count, 2.0f);
     const auto corner = juce::jlimit (1.0f, 2.5f, segmentHeight * 0.22f);
@@ -212,8 +251,7 @@ void KravellGUI::drawLevelMeter (juce::Graphics& g, juce::Rectangle<float> area,
     {
         const auto y = inner.getBottom() - (float) (i + 1) * segmentHeight - (float) i * gap;
         auto colour = power ? juce::Colour (i <= 7 ? 0xff7c4cffu : 0xffb65cffu) : juce::Colour (0xff585866u);
-        const auto lit = power && level >= (float) (i + 1) / (float) count - 0.08f;
-        if (! lit)
+        if (i >= lit)
             colour = colour.withAlpha ((juce::uint8) 51);
 
         g.setColour (colour);
