@@ -4,7 +4,7 @@
 // with the loop playing while the host automates one knob. Each case runs with the panel
 // redrawing only what changed and with it repainting everything every tick, in this one run.
 //
-//   kravell-editor-cpu [seconds per case] [only the redrawing of what changed: "changes"]
+//   kravell-editor-cpu [seconds per case] [only the redrawing of what changed: "changes"] [only case 1-3]
 
 #include <atomic>
 #include <cstdio>
@@ -104,6 +104,7 @@ int main (int argc, char** argv)
 {
     const auto seconds = argc > 1 ? std::max (1.0, std::atof (argv[1])) : 10.0;
     const auto changesOnlyRun = argc > 2 && juce::String (argv[2]) == "changes";
+    const auto onlyCase = argc > 3 ? std::atoi (argv[3]) : 0;
     juce::ScopedJuceInitialiser_GUI gui;
 
     KravellAudioProcessor processor;
@@ -127,6 +128,8 @@ int main (int argc, char** argv)
     std::printf ("  %-22s %18s %18s\n", "case", "whole panel/tick", "what changed");
     for (const auto& c : cases)
     {
+        if (onlyCase > 0 && &c != &cases[onlyCase - 1])
+            continue;
         double load[2] {};
         for (int changesOnly = changesOnlyRun ? 1 : 0; changesOnly < 2; ++changesOnly)
         {

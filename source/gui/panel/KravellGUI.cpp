@@ -43,7 +43,9 @@ static_assert (selectorHeaderFraction * minimumSelectorGroupHeight <= selectorHe
 
 //==============================================================================
 KravellGUI::KravellGUI (KravellAudioProcessor& processorToUse) :
-    processor (processorToUse)
+    processor (processorToUse),
+    smallBoldFont (panelFont (11.0f, true)),
+    figuresFont (panelFont (12.0f, false))
 {
     accentColour = juce::Colour (0xff9650ffu);
     secondaryColour = juce::Colour (0xff3a84ffu);

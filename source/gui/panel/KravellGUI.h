@@ -158,6 +158,10 @@ private:
 
     juce::Colour accentColour, secondaryColour;
 
+    // The display's and meters' fonts, made once: a font made afresh looks its typeface up
+    // at every use, which was a large part of redrawing the display.
+    juce::Font smallBoldFont, figuresFont;
+
     // The display's inputs, looked up once so a repaint does no search by name.
     struct DisplayParameters
     {

@@ -141,7 +141,7 @@ void KravellGUI::drawTransientDisplay (juce::Graphics& g)
         g.setColour (colour);
         g.fillPath (dashed);
 
-        g.setFont (panelFont (11.0f, true));
+        g.setFont (smallBoldFont);
         g.drawText ("CLIP ONSET", juce::Rectangle<int> ((int) xE - 94, (int) mapping.clipY - 18, 88, 16), juce::Justification::right, false);
     }
 
@@ -151,7 +151,7 @@ void KravellGUI::drawTransientDisplay (juce::Graphics& g)
     drawLegendItem (g, { plotArea.getX() + 10.0f + shapedLegendWidth, plotArea.getY(), std::min (legendWidth - shapedLegendWidth, 76.0f), 20.0f }, dryColour, "DRY");
 
     g.setColour (figuresColour);
-    g.setFont (panelFont (12.0f, false));
+    g.setFont (figuresFont);
     const auto figures = "MIX " + juce::String ((double) (settings.mix * 100.0f)) + "%  CLIP " + juce::String ((double) (settings.clip * 100.0f)) + "%";
     g.drawText (figures, juce::Rectangle<int> (juce::roundToInt (xE - 194.0f), juce::roundToInt (yb + 8.0f), 184, 18), juce::Justification::right, false);
 
@@ -173,7 +173,7 @@ void KravellGUI::drawLegendItem (juce::Graphics& g, juce::Rectangle<float> area,
     g.fillRoundedRectangle (area.getX() + (swatchWidth - 16.0f) * 0.5f, area.getY() + (area.getHeight() - 4.0f) * 0.5f, 16.0f, 4.0f, 2.0f);
 
     g.setColour (legendTextColour);
-    g.setFont (panelFont (11.0f, true));
+    g.setFont (smallBoldFont);
     g.drawText (text,
                 juce::Rectangle<int> (juce::roundToInt (area.getX() + swatchWidth), juce::roundToInt (area.getY()), juce::roundToInt (area.getWidth() - swatchWidth), juce::roundToInt (area.getHeight())),
                 juce::Justification::centredLeft,
@@ -227,7 +227,7 @@ void KravellGUI::drawLevelMeter (juce::Graphics& g, juce::Rectangle<float> area,
     const auto fontHeight = juce::jlimit (13.0f, 18.0f, labelHeight * 0.62f);
 
     g.setColour (juce::Colour (power ? 0xffdcdce4u : 0xff868692u));
-    g.setFont (panelFont (fontHeight, true));
+    g.setFont (smallBoldFont.withHeight (fontHeight));
     g.drawText (label,
                 juce::Rectangle<int> (juce::roundToInt (area.getX()), juce::roundToInt (area.getY()), juce::roundToInt (area.getWidth()), juce::roundToInt (std::min (area.getHeight(), labelHeight))),
                 juce::Justification::centred);
