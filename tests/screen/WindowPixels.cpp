@@ -1,4 +1,4 @@
-#include "gui/WindowPixels.h"
+#include "screen/WindowPixels.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

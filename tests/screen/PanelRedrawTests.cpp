@@ -3,7 +3,7 @@
 // nothing. Read back from the X server, as a user would see it.
 
 #include "gui/PanelTestSupport.h"
-#include "gui/WindowPixels.h"
+#include "screen/WindowPixels.h"
 #include "support/MessagePump.h"
 
 #include <functional>
