@@ -111,10 +111,19 @@ int main (int argc, char** argv)
     processor.setPlayConfigDetails (2, 2, sampleRate, blockSize);
     processor.prepareToPlay (sampleRate, blockSize);
 
+    // As the VST3 wrapper holds the editor: in an opaque component that fills black.
+    struct Wrapper final : juce::Component
+    {
+        Wrapper() { setOpaque (true); }
+        void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::black); }
+    } wrapper;
+
     std::unique_ptr<KravellAudioProcessorEditor> editor (dynamic_cast<KravellAudioProcessorEditor*> (processor.createEditor()));
     editor->setSize (1304, 810);
-    editor->addToDesktop (juce::ComponentPeer::windowHasTitleBar);
-    editor->setVisible (true);
+    wrapper.addAndMakeVisible (*editor);
+    wrapper.setSize (editor->getWidth(), editor->getHeight());
+    wrapper.addToDesktop (juce::ComponentPeer::windowHasTitleBar);
+    wrapper.setVisible (true);
     messageThreadLoad (1.0);
 
     struct Case
@@ -142,7 +151,8 @@ int main (int argc, char** argv)
         std::fflush (stdout);
     }
 
-    editor->removeFromDesktop();
+    wrapper.removeFromDesktop();
+    wrapper.removeChildComponent (editor.get());
     editor.reset();
     processor.releaseResources();
     return 0;

@@ -61,14 +61,15 @@ struct OnScreenPanel
         settle();
     }
 
-    /** Lets the window system show what was repainted: until two readings agree. */
+    /** Lets the controls' attachments and the window system deliver and show what was
+        repainted: until two readings some time apart agree. */
     void settle()
     {
-        auto last = shown();
+        std::vector<std::uint32_t> last;
         for (int i = 0; i < 40; ++i)
         {
-            pumpMessages (30);
-            if (auto* peer = panel.getPeer())
+            pumpMessages (60);
+            if (auto* peer = window.getPeer())
                 peer->performAnyPendingRepaintsNow();
             auto now = shown();
             if (now == last && ! now.empty())
@@ -94,9 +95,15 @@ struct OnScreenPanel
         processor.processBlock (buffer, midi);
     }
 
+    /** The window's content, opaque and filled as a plug-in wrapper's is. */
+    struct Window final : juce::Component
+    {
+        void paint (juce::Graphics& g) override { g.fillAll (juce::Colours::black); }
+    };
+
     KravellAudioProcessor processor;
     KravellGUI panel { processor };
-    juce::Component window;
+    Window window;
 };
 
 /** Where two pictures first differ, for the failure message. */
