@@ -49,23 +49,38 @@ void KravellAudioProcessorEditor::parentHierarchyChanged()
     }
 }
 
+bool KravellAudioProcessorEditor::isOpening() const
+{
+    return placedOnScreenAt != 0 && ! openingSizeAskedBack && juce::Time::getMillisecondCounter() - placedOnScreenAt < openingPeriodMs;
+}
+
+bool KravellAudioProcessorEditor::isAtMinimum()
+{
+    // A size the host could only have been given by clamping a request below it.
+    const auto* limits = getConstrainer();
+    return limits != nullptr && getWidth() <= limits->getMinimumWidth() + 1 && getWidth() < openingBounds.getWidth();
+}
+
 bool KravellAudioProcessorEditor::squeezedWhileOpening()
 {
-    // At its minimum: a size the host could only have been given by clamping a request below
-    // it, never one a user chose; a host restoring a remembered size asks for a valid one.
-    const auto* limits = getConstrainer();
-    return placedOnScreenAt != 0
-        && ! openingSizeAskedBack
-        && juce::Time::getMillisecondCounter() - placedOnScreenAt < openingPeriodMs
-        && limits != nullptr
-        && getWidth() <= limits->getMinimumWidth() + 1
-        && getWidth() < openingBounds.getWidth();
+    if (! isOpening())
+        return false;
+
+    if (getLocalBounds() == openingBounds)
+        openingSizeGivenBack = squeezedAfterOpening;
+    else if (isAtMinimum())
+    {
+        if (openingSizeGivenBack)
+            return true;
+        squeezedAfterOpening = true;
+    }
+    return false;
 }
 
 void KravellAudioProcessorEditor::timerCallback()
 {
     stopTimer();
-    if (! squeezedWhileOpening())
+    if (! isOpening() || ! isAtMinimum())
         return;
 
     // The framework's wrapper passes the new size on to the host's window (resizeView).

@@ -34,14 +34,19 @@ private:
     MenuBar menuBar;
 
     // A host window that a window manager takes on can pass through a stale, tiny size while
-    // it is mapped (openbox does this under JUCE-based hosts); the host hands that to the
-    // editor, which can only answer with its minimum, and the host then fits its window to
-    // that answer. No one chose that size, so the editor asks for its opening size back once.
+    // it is mapped (openbox does this under JUCE-based hosts): the host hands it to the editor,
+    // which can only answer with its minimum; the host then hands on the window's real size,
+    // the opening size, and after it its own window fitted to the earlier answer, which stays.
+    // That last minimum, after the host had already given the opening size back, is an echo
+    // no one chose, so the editor asks for its opening size back once. A host that simply asks
+    // for a size below the minimum keeps the minimum, as before.
     static constexpr juce::uint32 openingPeriodMs = 2000, settleMs = 100;
     juce::Rectangle<int> openingBounds;
     juce::uint32 placedOnScreenAt = 0;
-    bool openingSizeAskedBack = false;
+    bool squeezedAfterOpening = false, openingSizeGivenBack = false, openingSizeAskedBack = false;
 
+    bool isOpening() const;
+    bool isAtMinimum();
     bool squeezedWhileOpening();
     void timerCallback() override;
 

@@ -3,12 +3,13 @@
 //
 //   EditorSizeProbe BUNDLE first
 //       createView, then the first IPlugView::getSize:       "first W H"
-//   EditorSizeProbe BUNDLE host W H AFTER_MS
+//   EditorSizeProbe BUNDLE host AFTER_MS SIZE...
 //       the view attached to a real X window with the host's run loop; AFTER_MS after the
-//       attach the host passes its window's size W x H on to the view (checkSizeConstraint,
-//       then onSize with the answer), as hosts do when the window system resizes them; then
-//       the run loop goes on for a while. Prints "opening W H", "constrained W H", one
-//       "resizeView W H" per request from the plug-in, and "final W H" (getSize at the end).
+//       attach the host passes each size (WxH, or "opening" for the view's first size) on to
+//       the view, a few milliseconds apart (checkSizeConstraint, then onSize with the answer),
+//       as hosts do when the window system resizes them; then the run loop goes on for a
+//       while. Prints "opening W H", "constrained W H" for each size, one "resizeView W H" per
+//       request from the plug-in, and "final W H" (getSize at the end).
 
 #include "host/damaged/RawHost.h"
 
@@ -22,7 +23,9 @@
 #include <cstdlib>
 #include <map>
 #include <poll.h>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -137,7 +140,7 @@ ViewRect sizeOf (IPlugView& view)
     return rect;
 }
 
-int hostTheView (IPlugView& view, int width, int height, int afterMs)
+int hostTheView (IPlugView& view, int afterMs, const std::vector<std::string>& sizes)
 {
     const auto opening = sizeOf (view);
     std::printf ("opening %d %d\n", opening.getWidth(), opening.getHeight());
@@ -162,10 +165,16 @@ int hostTheView (IPlugView& view, int width, int height, int afterMs)
     }
 
     frame.run (afterMs);
-    ViewRect asked { 0, 0, width, height };
-    view.checkSizeConstraint (&asked);
-    std::printf ("constrained %d %d\n", asked.getWidth(), asked.getHeight());
-    view.onSize (&asked);
+    for (const auto& size : sizes)
+    {
+        auto asked = opening;
+        if (size != "opening")
+            asked = { 0, 0, std::atoi (size.c_str()), std::atoi (size.c_str() + size.find ('x') + 1) };
+        view.checkSizeConstraint (&asked);
+        std::printf ("constrained %d %d\n", asked.getWidth(), asked.getHeight());
+        view.onSize (&asked);
+        frame.run (5);
+    }
     frame.run (1000);
 
     const auto final = sizeOf (view);
@@ -184,7 +193,7 @@ int main (int argc, char** argv)
 {
     if (argc < 3)
     {
-        std::fprintf (stderr, "usage: %s BUNDLE first | host W H AFTER_MS\n", argv[0]);
+        std::fprintf (stderr, "usage: %s BUNDLE first | host AFTER_MS SIZE...\n", argv[0]);
         return 1;
     }
 
@@ -199,9 +208,9 @@ int main (int argc, char** argv)
             return 4;
         }
 
-        if (std::string (argv[2]) == "host" && argc >= 6)
+        if (std::string (argv[2]) == "host" && argc >= 5)
         {
-            result = hostTheView (*view, std::atoi (argv[3]), std::atoi (argv[4]), std::atoi (argv[5]));
+            result = hostTheView (*view, std::atoi (argv[3]), std::vector<std::string> (argv + 4, argv + argc));
         }
         else
         {

@@ -173,15 +173,19 @@ TEST (EditorSize, APanelsReservedSpaceIsLeftFree)
 }
 
 // A host passes its window's size on to the view whenever the window system changes it. A
-// window manager taking on a new host window can pass through a stale, tiny size; the editor
-// clamps it to its minimum and, as no one chose that, asks for its opening size back. Sizes
-// the host really chose, and any size once the editor is open, are kept.
+// window manager taking on a new host window can pass through a stale, tiny size and then the
+// real one; the host then hands on its own window fitted to the editor's minimum, an echo no
+// one chose, and the editor asks for its opening size back. A size a host asks for itself,
+// below the minimum or not, and any size once the editor is open, are kept.
 struct HostSizeCase
 {
     const char* name;
-    int width, height, afterMs;
+    int afterMs;
+    std::vector<juce::String> sizes;
     bool backToOpening;
 };
+
+void PrintTo (const HostSizeCase& c, std::ostream* out) { *out << c.name; }
 
 class EditorHostSize : public ::testing::TestWithParam<HostSizeCase>
 {
@@ -190,10 +194,13 @@ class EditorHostSize : public ::testing::TestWithParam<HostSizeCase>
 TEST_P (EditorHostSize, AsTheHostLeavesIt)
 {
     const auto& c = GetParam();
-    const auto probe = runProbe ({ "host", juce::String (c.width), juce::String (c.height), juce::String (c.afterMs) });
+    juce::StringArray arguments { "host", juce::String (c.afterMs) };
+    for (const auto& size : c.sizes)
+        arguments.add (size);
+    const auto probe = runProbe (arguments);
     ASSERT_EQ (probe.count ("final"), 1u) << "probe exit " << (probe.count ("exit") ? probe.at ("exit") : juce::String());
     const auto opening = probe.at ("opening");
-    const auto constrained = probe.at ("constrained");
+    const auto constrained = probe.at ("constrained"); // the answer to the last size
 
     // The answer to the host's request holds the editor's limits and ratio.
     const auto width = constrained.upToFirstOccurrenceOf (" ", false, false).getIntValue();
@@ -218,7 +225,8 @@ TEST_P (EditorHostSize, AsTheHostLeavesIt)
 
 INSTANTIATE_TEST_SUITE_P (WhileOpeningAndAfter,
                           EditorHostSize,
-                          ::testing::Values (HostSizeCase { "tinyWhileOpening", 128, 128, 50, true },
-                                             HostSizeCase { "chosenWhileOpening", 900, 900, 50, false },
-                                             HostSizeCase { "tinyOnceOpen", 128, 128, 2500, false }),
+                          ::testing::Values (HostSizeCase { "windowManagerEchoWhileOpening", 50, { "128x128", "opening", "128x128" }, true },
+                                             HostSizeCase { "hostAsksBelowTheMinimum", 50, { "300x180" }, false },
+                                             HostSizeCase { "hostAsksAValidSize", 50, { "900x900" }, false },
+                                             HostSizeCase { "windowManagerEchoOnceOpen", 2500, { "128x128", "opening", "128x128" }, false }),
                           [] (const auto& info) { return std::string (info.param.name); });
