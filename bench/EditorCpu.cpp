@@ -13,11 +13,7 @@
 
 #include "gui/shell/PluginEditor.h"
 #include "render/DrumLoop.h"
-
-namespace juce::detail
-{
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-} // namespace juce::detail
+#include "support/MessagePump.h"
 
 namespace
 {

@@ -223,14 +223,20 @@ void prepareEngine (EngineState& engine, double sampleRate, const ControlValues&
 
 namespace
 {
+/** Fills a chunk's eight control lanes from the smoothers, padded to `paddedCount`. */
+void fillControlLanes (EngineState::Chunk& chunk, juce::SmoothedValue<float>* const* smoothers, int count, int paddedCount) noexcept
+{
+    chunk.clipIsConstant = ! smoothers[4]->isSmoothing();
+    for (int control = 0; control < 8; ++control)
+        fillControl (*smoothers[control], chunk.controls[control], chunk.laneConstant[control], chunk.laneConstantLength[control], count, paddedCount);
+}
+
 /** Fills a chunk's control lanes from the smoothers and copies in its input, padding the
     lanes to the kernel width. */
 void loadChunk (EngineState::Chunk& chunk, juce::SmoothedValue<float>* const* smoothers, float* const* channels, int numChannels, int start, int count) noexcept
 {
     const auto padded = roundUpToKernelWidth (count);
-    chunk.clipIsConstant = ! smoothers[4]->isSmoothing();
-    for (int control = 0; control < 8; ++control)
-        fillControl (*smoothers[control], chunk.controls[control], chunk.laneConstant[control], chunk.laneConstantLength[control], count, padded);
+    fillControlLanes (chunk, smoothers, count, padded);
 
     for (int c = 0; c < numChannels; ++c)
     {
@@ -277,15 +283,11 @@ void processFewStereoFrames (EngineState& engine, juce::SmoothedValue<float>* co
 {
     constexpr auto half = shaperKernelWidth / 2;
     auto& chunk = engine.chunks[0];
-    chunk.clipIsConstant = ! smoothers[4]->isSmoothing();
+    fillControlLanes (chunk, smoothers, count, shaperKernelWidth);
     for (int control = 0; control < 8; ++control)
-    {
-        auto* lane = chunk.controls[control];
-        fillControl (*smoothers[control], lane, chunk.laneConstant[control], chunk.laneConstantLength[control], count, shaperKernelWidth);
         if (chunk.laneConstantLength[control] == 0) // ramping: the right half takes the same frames' values
             for (int i = 0; i < half; ++i)
-                lane[half + i] = lane[i];
-    }
+                chunk.controls[control][half + i] = chunk.controls[control][i];
 
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < count; ++i)

@@ -332,12 +332,11 @@ void KravellGUI::paint (juce::Graphics& g)
         g.fillAll();
     }
 
-    // The face's inside as whole pixels: a repaint of part of the panel then gives the same
-    // pixels along its edges as the whole, which a path clipped there need not.
     g.setColour (juce::Colour (0xff14161eu));
     if (onlyPlainFace)
     {
-        // The plot's background covers its inside opaquely: the face is needed around it.
+        // Inside the face it is one solid colour, as the rounded fill gives it there. The
+        // plot's background covers its own inside opaquely: the face is needed around it.
         juce::Graphics::ScopedSaveState savedState (g);
         g.excludeClipRegion (TransientPlotGeometry::fromPlotArea (plotArea).inner().reduced (12.0f, 12.0f).getLargestIntegerWithin());
         g.fillRect (clip);
@@ -345,8 +344,6 @@ void KravellGUI::paint (juce::Graphics& g)
     else
     {
         g.fillRoundedRectangle (panelFace, 18.0f);
-        g.fillRect (panelFace.reduced (18.0f, 0.0f).getLargestIntegerWithin());
-        g.fillRect (panelFace.reduced (0.0f, 18.0f).getLargestIntegerWithin());
         g.setColour (juce::Colour (0x1effffffu));
         g.drawRoundedRectangle (panelFace, 18.0f, 1.0f);
     }

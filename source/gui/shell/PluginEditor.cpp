@@ -36,7 +36,7 @@ void KravellAudioProcessorEditor::resized()
     menuBar.setBounds (0, 0, getWidth(), barHeight);
     panel.setBounds (0, barHeight, getWidth(), getHeight() - barHeight);
 
-    if (squeezedWhileOpening())
+    if (isEchoOfAStaleSize())
         startTimer ((int) settleMs); // once the window has settled
 }
 
@@ -61,8 +61,9 @@ bool KravellAudioProcessorEditor::isAtMinimum()
     return limits != nullptr && getWidth() <= limits->getMinimumWidth() + 1 && getWidth() < openingBounds.getWidth();
 }
 
-bool KravellAudioProcessorEditor::squeezedWhileOpening()
+bool KravellAudioProcessorEditor::isEchoOfAStaleSize()
 {
+    // Follows the sizes given while opening: the minimum, the opening size, the minimum again.
     if (! isOpening())
         return false;
 

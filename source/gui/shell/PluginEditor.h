@@ -47,7 +47,7 @@ private:
 
     bool isOpening() const;
     bool isAtMinimum();
-    bool squeezedWhileOpening();
+    bool isEchoOfAStaleSize();
     void timerCallback() override;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KravellAudioProcessorEditor)
