@@ -108,6 +108,9 @@ TEST (Lv2Description, Lv2InfoFindsThePluginWithStereoAudioAndZeroLatencyPort)
     const auto& plugin = printedPlugin();
     EXPECT_TRUE (plugin.header.contains ("Name:              Kravell")) << plugin.header;
     EXPECT_TRUE (plugin.header.contains ("Author:            Dornel Audio")) << plugin.header;
+    EXPECT_TRUE (plugin.header.contains ("Author Homepage:   https://dornel.audio")) << plugin.header;
+    // The maker has no e-mail address: none is shown, rather than the description file's path.
+    EXPECT_FALSE (plugin.header.contains ("Author Email:")) << plugin.header;
     EXPECT_TRUE (plugin.header.contains ("X11UI")) << "the editor is offered as the plug-in's UI";
     EXPECT_TRUE (plugin.header.contains ("http://lv2plug.in/ns/ext/state#interface")) << plugin.header;
 
