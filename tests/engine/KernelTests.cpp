@@ -103,8 +103,10 @@ TEST (ShaperKernels, EveryInstructionSetMatchesTheScalarFormulas)
             {
                 const auto want = reference.output[i];
                 ASSERT_LE (std::abs (lanes.output[i] - want), 1e-5f * std::max (1.0f, std::abs (want))) << name << " seed " << seed << " sample " << i;
-                if (lanes.controls[5][i] == 0.0f || lanes.controls[7][i] == 0.0f)
+                if (std::equal_to<float>() (lanes.controls[5][i], 0.0f) || std::equal_to<float>() (lanes.controls[7][i], 0.0f))
+                {
                     ASSERT_EQ (lanes.output[i], lanes.input[i]) << name << ": dry must be bit-exact";
+                }
             }
             EXPECT_EQ (inPeak, referenceIn) << name;
             EXPECT_NEAR (outPeak, referenceOut, 1e-5f * std::max (1.0f, referenceOut)) << name;

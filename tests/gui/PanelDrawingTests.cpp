@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P (PanelDrawing,
                                              SelectorCase { "idle", false, true, false, false, 0xff2b2d34, 0xff0f1118, false },
                                              SelectorCase { "selected, power off", true, false, false, false, 0xff2b2d34, 0xff0f1118, false },
                                              SelectorCase { "selected, power off, pressed", true, false, true, true, 0xff414349, 0xff25272d, false }),
-                          [] (const auto& info) { return juce::String (info.param.name).retainCharacters ("abcdefghijklmnopqrstuvwxyz").toStdString(); });
+                          [] (const auto& testInfo) { return juce::String (testInfo.param.name).retainCharacters ("abcdefghijklmnopqrstuvwxyz").toStdString(); });
 
 //==============================================================================
 TEST (PanelDrawing, KnobValueArcIsAccentWithPowerOnAndGreyWithPowerOff)

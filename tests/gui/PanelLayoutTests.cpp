@@ -157,7 +157,9 @@ TEST (PanelLayout, SelectorButtonsAreReachableAtEveryEditorSize)
             EXPECT_GE (bounds.getHeight(), 12);
             EXPECT_TRUE (column.contains (bounds));
             if (i > 0)
+            {
                 EXPECT_GT (bounds.getY(), stack[i - 1]->getBottom() - 1);
+            }
             EXPECT_EQ (panel.getComponentAt (bounds.getCentre()), stack[i]);
         }
 

@@ -103,7 +103,9 @@ TEST (TransientModel, EachControlMovesTheShapedCurve)
 
         EXPECT_EQ (direction (model.shaped[onset], reference.shaped[onset]), c.onsetDirection) << c.name;
         if (c.tailDirection != 0)
+        {
             EXPECT_EQ (direction (model.shaped[tail], reference.shaped[tail]), c.tailDirection) << c.name;
+        }
         EXPECT_EQ (model.dry != reference.dry, c.dryChanges) << c.name;
     }
 }

@@ -166,4 +166,4 @@ INSTANTIATE_TEST_SUITE_P (Kravell, Lv2ControlPorts,
                                              ExpectedControl { "clip", "Clip", 0.0f, 100.0f, 25.0f, ExpectedControl::continuous, {} },
                                              ExpectedControl { "mix", "Mix", 0.0f, 100.0f, 100.0f, ExpectedControl::continuous, {} },
                                              ExpectedControl { "output", "Output", -12.0f, 12.0f, 0.0f, ExpectedControl::continuous, {} }),
-                          [] (const auto& info) { return std::string (info.param.symbol); });
+                          [] (const auto& testInfo) { return std::string (testInfo.param.symbol); });

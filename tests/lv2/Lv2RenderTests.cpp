@@ -122,4 +122,4 @@ INSTANTIATE_TEST_SUITE_P (DemoLoop, Lv2Render,
                           ::testing::Values (RenderCase { "every_control_moved", { { "mode", "0" }, { "attack", "8" }, { "sustain", "-6" }, { "sensitivity", "75" }, { "focus", "2" }, { "punch", "60" }, { "clip", "40" }, { "mix", "80" }, { "output", "-5" } }, false },
                                              RenderCase { "smooth_low_focus_half_mix", { { "mode", "2" }, { "attack", "-9.5" }, { "sustain", "11" }, { "focus", "0" }, { "mix", "50" }, { "clip", "0" } }, false },
                                              RenderCase { "switched_off", { { "power", "0" }, { "attack", "12" }, { "output", "6" } }, true }),
-                          [] (const auto& info) { return std::string (info.param.name); });
+                          [] (const auto& testInfo) { return std::string (testInfo.param.name); });

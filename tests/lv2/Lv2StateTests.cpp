@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P (Sessions, Lv2StateRoundTrip,
                                              StateCase { "factory_preset_edited", "Snare Snap", false, true, { { "attack", 7.5f }, { "mix", 63.0f } } },
                                              StateCase { "user_preset_as_saved", "My Kick \"bright\" / ü", true, false, editedValues },
                                              StateCase { "no_preset_edited", "Presets", false, true, editedValues }),
-                          [] (const auto& info) { return std::string (info.param.name); });
+                          [] (const auto& testInfo) { return std::string (testInfo.param.name); });
 
 TEST (Lv2State, HostMovingAControlMarksThePresetEditedAndKeepsItsName)
 {

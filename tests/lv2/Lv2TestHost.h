@@ -127,7 +127,7 @@ public:
             const auto isInput = lilv_port_is_a (plugin, port, inputClass);
             symbols[lilv_node_as_string (lilv_port_get_symbol (plugin, port))] = i;
             if (lilv_port_is_a (plugin, port, audioClass))
-                lilv_instance_connect_port (instance, i, isInput ? inputs[inputCount++].data() : outputs[outputCount++].data());
+                lilv_instance_connect_port (instance, i, isInput ? inputs[(size_t) inputCount++].data() : outputs[(size_t) outputCount++].data());
             else if (lilv_port_is_a (plugin, port, controlClass))
             {
                 controls[i] = std::isnan (defaults[i]) ? 0.0f : defaults[i];

@@ -92,7 +92,9 @@ TEST_F (PresetFixture, NamesBecomeSafeFileNames)
         EXPECT_TRUE (path.startsWith ("appdata")) << path;
     for (const auto& path : allFiles())
         if (path.endsWith (".xml"))
+        {
             EXPECT_EQ (temp.folder.getChildFile (path).getParentDirectory(), presets()) << path;
+        }
 }
 
 TEST_F (PresetFixture, NothingOutsideTheFolderIsReachable)

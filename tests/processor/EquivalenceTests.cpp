@@ -214,7 +214,7 @@ TEST_P (EngineEquivalence, MatchesThePlainFormulas)
     RecordProperty ("worstRelativeError", juce::String (worst).toStdString());
 }
 
-INSTANTIATE_TEST_SUITE_P (SignalsModesFocus, EngineEquivalence, ::testing::ValuesIn (allCases()), [] (const auto& info) {
-    const auto& c = info.param;
+INSTANTIATE_TEST_SUITE_P (SignalsModesFocus, EngineEquivalence, ::testing::ValuesIn (allCases()), [] (const auto& testInfo) {
+    const auto& c = testInfo.param;
     return std::string (signalName (c.signal)) + "_m" + std::to_string (c.mode) + "f" + std::to_string (c.focus) + "_" + std::to_string ((int) c.rate) + "Hz_b" + std::to_string (c.blockSize) + "_ch" + std::to_string (c.channels) + "_" + knobSettings[c.knobs].label + (c.baselineKernels ? "_sse2" : "");
 });

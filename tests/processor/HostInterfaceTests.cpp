@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P (Layouts,
                                              LayoutCase { "SixChannelOut", 6, 6, false },
                                              LayoutCase { "DisabledInput", 0, 2, false },
                                              LayoutCase { "DisabledBoth", 0, 0, false }),
-                          [] (const auto& info) { return std::string (info.param.label); });
+                          [] (const auto& testInfo) { return std::string (testInfo.param.label); });
 
 TEST (HostInterface, FixedAnswers)
 {

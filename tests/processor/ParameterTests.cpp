@@ -53,7 +53,9 @@ TEST_P (ParameterTableTest, MatchesTheHostFacingTable)
     EXPECT_FLOAT_EQ (range.skew, 1.0f);
 
     if (dynamic_cast<juce::AudioParameterFloat*> (parameter) != nullptr)
+    {
         EXPECT_FLOAT_EQ (range.interval, 0.01f);
+    }
 
     EXPECT_FLOAT_EQ (parameter->convertFrom0to1 (parameter->getDefaultValue()), row.defaultPlain);
     EXPECT_FLOAT_EQ (processor.parameterState.getRawParameterValue (row.id)->load(), row.defaultPlain);

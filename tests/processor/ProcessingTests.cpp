@@ -28,7 +28,7 @@ int firstSampleOfDryTail (const juce::AudioBuffer<float>& output, const juce::Au
     {
         bool equal = true;
         for (int c = 0; c < output.getNumChannels(); ++c)
-            equal = equal && output.getSample (c, i) == input.getSample (c, i);
+            equal = equal && std::equal_to<float>() (output.getSample (c, i), input.getSample (c, i));
         if (! equal)
             break;
         first = i;

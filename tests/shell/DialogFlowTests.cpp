@@ -238,7 +238,9 @@ TEST (DialogLook, ButtonPlacementAndFonts)
         alert.paintEntireComponent (g, false);
         EXPECT_EQ (alert.getButton (0)->getBounds(), c.first) << c.w << " x " << c.h;
         if (c.buttons > 1)
+        {
             EXPECT_EQ (alert.getButton (1)->getBounds(), c.second);
+        }
         alert.setLookAndFeel (nullptr);
     }
 

@@ -96,7 +96,7 @@ public:
                 break;
 
             case Mutation::truncation:
-                bytes.resize (below ((int) bytes.size()));
+                bytes.resize ((size_t) below ((int) bytes.size()));
                 break;
 
             case Mutation::insertedJunk:

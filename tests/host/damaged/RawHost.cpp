@@ -24,15 +24,15 @@ public:
     {
     }
 
-    tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
+    tresult PLUGIN_API queryInterface (const TUID queried, void** obj) override
     {
-        if (FUnknownPrivate::iidEqual (iid, IBStream::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
+        if (FUnknownPrivate::iidEqual (queried, IBStream::iid) || FUnknownPrivate::iidEqual (queried, FUnknown::iid))
         {
             addRef();
             *obj = static_cast<IBStream*> (this);
             return kResultOk;
         }
-        if (kind != StreamKind::readOnly && FUnknownPrivate::iidEqual (iid, ISizeableStream::iid))
+        if (kind != StreamKind::readOnly && FUnknownPrivate::iidEqual (queried, ISizeableStream::iid))
         {
             addRef();
             *obj = static_cast<ISizeableStream*> (this);
@@ -125,9 +125,9 @@ public:
         return kNotImplemented;
     }
 
-    tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
+    tresult PLUGIN_API queryInterface (const TUID queried, void** obj) override
     {
-        if (FUnknownPrivate::iidEqual (iid, Vst::IHostApplication::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
+        if (FUnknownPrivate::iidEqual (queried, Vst::IHostApplication::iid) || FUnknownPrivate::iidEqual (queried, FUnknown::iid))
         {
             *obj = static_cast<Vst::IHostApplication*> (this);
             return kResultOk;
@@ -144,9 +144,9 @@ public:
 class WriteStream final : public IBStream
 {
 public:
-    tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
+    tresult PLUGIN_API queryInterface (const TUID queried, void** obj) override
     {
-        if (FUnknownPrivate::iidEqual (iid, IBStream::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
+        if (FUnknownPrivate::iidEqual (queried, IBStream::iid) || FUnknownPrivate::iidEqual (queried, FUnknown::iid))
         {
             addRef();
             *obj = static_cast<IBStream*> (this);

@@ -214,7 +214,9 @@ TEST_P (EditorHostSize, AsTheHostLeavesIt)
         EXPECT_EQ (probe.at ("final"), opening);
         EXPECT_EQ (probe.count ("resizeView#1"), 1u) << "the editor never asked for its size back";
         if (probe.count ("resizeView#1"))
+        {
             EXPECT_EQ (probe.at ("resizeView#1"), opening);
+        }
     }
     else
     {
@@ -229,4 +231,4 @@ INSTANTIATE_TEST_SUITE_P (WhileOpeningAndAfter,
                                              HostSizeCase { "hostAsksBelowTheMinimum", 50, { "300x180" }, false },
                                              HostSizeCase { "hostAsksAValidSize", 50, { "900x900" }, false },
                                              HostSizeCase { "windowManagerEchoOnceOpen", 2500, { "128x128", "opening", "128x128" }, false }),
-                          [] (const auto& info) { return std::string (info.param.name); });
+                          [] (const auto& testInfo) { return std::string (testInfo.param.name); });
