@@ -21,13 +21,18 @@ configure_and_build()
     cmake --build "$dir" --parallel "$jobs" ${targets[@]+--target "${targets[@]}"}
 }
 
-# Starts Xvfb when there is no display, and stops it when the calling script exits.
-ensure_display()
+# Starts an Xvfb screen of the given size (e.g. 1920x1080) with a window manager, as on any
+# desktop a host runs on (plug-in windows and dialogs rely on the window-manager properties it
+# provides), and makes it the DISPLAY. Everything started is stopped when the calling script
+# exits (stop_displays).
+display_pids=()
+start_display()
 {
-    if [ -n "${DISPLAY:-}" ] && xdpyinfo > /dev/null 2>&1; then return; fi
+    local size="$1"
     local number=$((90 + RANDOM % 100))
-    Xvfb ":$number" -screen 0 1920x1080x24 -nolisten tcp > /dev/null 2>&1 &
-    xvfb_pid=$!
+    while [ -e "/tmp/.X11-unix/X$number" ]; do number=$((90 + RANDOM % 100)); done
+    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp > /dev/null 2>&1 &
+    display_pids+=($!)
     export DISPLAY=":$number"
     local started=0
     for _ in $(seq 1 50); do
@@ -36,10 +41,17 @@ ensure_display()
     done
     [ "$started" = 1 ] || { echo "Xvfb did not start" >&2; return 1; }
 
-    # A window manager, as on any desktop a host runs on: plug-in windows and dialogs rely
-    # on the window-manager properties it provides.
     openbox > /dev/null 2>&1 &
-    wm_pid=$!
-    trap 'kill $wm_pid $xvfb_pid 2>/dev/null || true' EXIT
+    display_pids+=($!)
+    trap stop_displays EXIT
     sleep 0.5
+}
+
+stop_displays() { [ ${#display_pids[@]} -eq 0 ] || kill "${display_pids[@]}" 2>/dev/null || true; }
+
+# Starts a 1920 x 1080 test display when there is no display.
+ensure_display()
+{
+    if [ -n "${DISPLAY:-}" ] && xdpyinfo > /dev/null 2>&1; then return; fi
+    start_display 1920x1080
 }

@@ -25,7 +25,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 wine_run() { "$root/scripts/wine-run.sh" "$@"; }
 
 ensure_display
-trap 'wineserver -k 2>/dev/null || true; kill ${wm_pid:-} ${xvfb_pid:-} 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; stop_displays' EXIT
 echo "== windows: fresh Wine prefix"
 wineboot --init > "$work/wineboot.log" 2>&1
 wineserver -w
@@ -88,6 +88,31 @@ else
 fi
 [ -f "$work/kravell-editor-windows.png" ] && echo "editor picture for review: ${work#"$root"/}/kravell-editor-windows.png"
 [ "$status" -eq 0 ] || { echo "FAIL: the Windows tests failed"; exit "$status"; }
+
+# The editor at the display scales Windows offers, set as Windows stores them (LogPixels, read
+# when Wine starts), on a 3840 x 2160 screen: in a host that announces the scale and one that
+# does not, the size checks of the editor test in physical pixels, and scale changes while open.
+echo "== windows: the editor at 100, 125, 150 and 200 % display scale"
+wineserver -k 2>/dev/null || true
+wineserver -w
+start_display 3840x2160
+for percent in 100 125 150 200; do
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * percent / 100)) /f > /dev/null 2>&1
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    echo "-- $percent %"
+    KRAVELL_VST3="C:/Program Files/Common Files/VST3/Kravell.vst3" \
+    KRAVELL_DEMO_LOOP="Z:$work/demo-loop.wav" \
+    KRAVELL_OUTPUT="Z:$work" \
+    KRAVELL_DISPLAY_SCALE="$percent" \
+        timeout 900 "$root/scripts/wine-run.sh" "$root/build-windows/tests/windows/KravellWindowsHostTests.exe" \
+        --gtest_filter='Editor.*:Hosts/EditorAtScale.*:EditorScaleChange.*' > "$work/scale-$percent.log" 2>&1 || status=$?
+    tr -d '\r' < "$work/scale-$percent.log" | grep -E '^\[ scale|^\[  (PASSED|FAILED) |Failure|Expected|Which is|actual|  Actual' || true
+    [ "$status" -eq 0 ] || { tr -d '\r' < "$work/scale-$percent.log" | tail -n 60; echo "FAIL: the editor at $percent % (log: ${work#"$root"/}/scale-$percent.log)"; exit "$status"; }
+done
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f > /dev/null 2>&1
+wineserver -k 2>/dev/null || true
+echo "the editor at 150 % and 200 %, for review: ${work#"$root"/}/kravell-editor-windows-{150,200}-{announced,found}.png"
 
 echo "== windows: speed of the same engine on Linux and under Wine (figures, not a test)"
 "$root/build/bench/kravell-speed" | tee "$work/speed-linux.txt"

@@ -15,10 +15,25 @@ struct MenuBarButtons
     RECT presets, save;
 };
 
+/** The menu bar's height in an editor of the given height: the rest is the panel. */
+inline int menuBarHeightFor (int editorHeight)
+{
+    return (int) std::round ((float) editorHeight * 0.09f);
+}
+
+/** The centre of the Attack knob, the first of the panel's left column, in an editor of the
+    given size: at the same fractions of the panel as in the panel's 1256 x 710 layout, where
+    it is at (67, 143) and 110 pixels wide. */
+inline POINT attackKnobCentreFor (int width, int height)
+{
+    const auto bar = menuBarHeightFor (height);
+    return { (LONG) std::lround (width * (122.0 / 1256.0)), (LONG) std::lround (bar + (height - bar) * (198.0 / 710.0)) };
+}
+
 inline MenuBarButtons menuBarButtonsFor (int width, int height)
 {
     const auto w = (float) width;
-    const auto h = (float) std::round ((float) height * 0.09f);
+    const auto h = (float) menuBarHeightFor (height);
     const auto pad = std::max (h * 0.12f, 6.0f);
     const auto y = (int) std::round (pad);
     const auto buttonHeight = (int) std::round (std::max (18.0f, h * 0.9f - 2.0f * pad));

@@ -1,5 +1,6 @@
 // The editor in a real Windows window while audio runs on its own thread: opened, drawn,
-// resized within its limits and closed, twenty times over.
+// resized within its limits and closed, twenty times over. Sizes are the host's, in physical
+// pixels: at a display scale the limits and the sizes asked for are scaled with it.
 
 #include "HostWindow.h"
 #include "PngFile.h"
@@ -76,8 +77,9 @@ private:
 
 void expectWithinLimits (const ViewRect& size)
 {
-    EXPECT_GE (size.getWidth(), minimumWidth);
-    EXPECT_LE (size.getWidth(), maximumWidth);
+    const auto scale = displayScale();
+    EXPECT_GE (size.getWidth(), physical (minimumWidth, scale));
+    EXPECT_LE (size.getWidth(), physical (maximumWidth, scale));
     EXPECT_NEAR ((double) size.getWidth() / size.getHeight(), ratio, 0.01) << size.getWidth() << " x " << size.getHeight();
 }
 
@@ -113,6 +115,7 @@ struct SizeRow
 const SizeRow requestedSizes[] = {
     { "smaller than the minimum", 300, 180 },
     { "within the limits", 966, 600 },
+    { "between two pixels at a fractional scale", 801, 498 },
     { "larger than the maximum", 3000, 1900 },
     { "at another ratio", 1200, 500 },
 };
@@ -120,6 +123,8 @@ const SizeRow requestedSizes[] = {
 
 TEST (Editor, OpensResizesAndClosesTwentyTimesWhileAudioRuns)
 {
+    const auto scale = displayScale();
+    ASSERT_NEAR (systemScale(), scale, 0.01) << "this Windows does not run at the display scale the test is for";
     Plugin plugin;
     plugin.applySettings ({ "attack=8", "sustain=-6", "punch=60" });
     plugin.prepare (SpeakerArr::kStereo, 48000.0, 512);
@@ -151,8 +156,14 @@ TEST (Editor, OpensResizesAndClosesTwentyTimesWhileAudioRuns)
         for (const auto& request : requestedSizes)
         {
             SCOPED_TRACE (request.what);
-            const auto allowed = editor.resizeTo (request.width, request.height);
+            const auto allowed = editor.resizeTo (physical (request.width, scale), physical (request.height, scale));
             expectWithinLimits (allowed);
+
+            // Asked again for what it allowed, the view answers the same: no drift of a pixel.
+            ViewRect again = allowed;
+            editor.view()->checkSizeConstraint (&again);
+            EXPECT_EQ (again.getWidth(), allowed.getWidth());
+            EXPECT_EQ (again.getHeight(), allowed.getHeight());
             pumpMessages (std::chrono::milliseconds (40));
 
             ViewRect reported {};
@@ -165,9 +176,9 @@ TEST (Editor, OpensResizesAndClosesTwentyTimesWhileAudioRuns)
         }
 
         // A size already within the limits and at the ratio is taken as it is.
-        const auto exact = editor.resizeTo (966, 600);
-        EXPECT_EQ (exact.getWidth(), 966);
-        EXPECT_EQ (exact.getHeight(), 600);
+        const auto exact = editor.resizeTo (physical (966, scale), physical (600, scale));
+        EXPECT_EQ (exact.getWidth(), physical (966, scale));
+        EXPECT_EQ (exact.getHeight(), physical (600, scale));
 
         EXPECT_EQ (editor.close(), kResultOk);
         pumpMessages (std::chrono::milliseconds (30));

@@ -3,6 +3,13 @@
 #include <stdexcept>
 #include <thread>
 
+// The view interfaces' IDs that this host uses, which none of the SDK's hosting sources define.
+namespace Steinberg
+{
+DEF_CLASS_IID (IPlugFrame)
+DEF_CLASS_IID (IPlugViewContentScaleSupport)
+} // namespace Steinberg
+
 namespace host
 {
 void pumpMessages (std::chrono::milliseconds duration)
@@ -72,6 +79,25 @@ void clickAt (HWND window, POINT clientPoint)
     pumpMessages (std::chrono::milliseconds (100));
 }
 
+void dragFrom (HWND window, POINT from, POINT to)
+{
+    const auto send = [window] (UINT message, WPARAM buttons, POINT point)
+    {
+        POINT screen = point;
+        ClientToScreen (window, &screen);
+        SetCursorPos (screen.x, screen.y);
+        PostMessageW (window, message, buttons, MAKELPARAM (point.x, point.y));
+        pumpMessages (std::chrono::milliseconds (30));
+    };
+    send (WM_MOUSEMOVE, 0, from);
+    send (WM_LBUTTONDOWN, MK_LBUTTON, from);
+    constexpr int steps = 10;
+    for (int i = 1; i <= steps; ++i)
+        send (WM_MOUSEMOVE, MK_LBUTTON, { from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps });
+    send (WM_LBUTTONUP, 0, to);
+    pumpMessages (std::chrono::milliseconds (100));
+}
+
 void pressKey (HWND window, UINT virtualKey)
 {
     const auto scanCode = MapVirtualKeyW (virtualKey, MAPVK_VK_TO_VSC);
@@ -89,6 +115,20 @@ void typeText (HWND window, const std::wstring& text)
         PostMessageW (window, WM_CHAR, (WPARAM) character, (LPARAM) (1 | (scanCode << 16)));
         pumpMessages (std::chrono::milliseconds (30));
     }
+}
+
+double displayScale()
+{
+    const auto percent = environment ("KRAVELL_DISPLAY_SCALE");
+    return percent.empty() ? 1.0 : std::stod (percent) / 100.0;
+}
+
+double systemScale()
+{
+    auto* screen = GetDC (nullptr);
+    const auto dpi = GetDeviceCaps (screen, LOGPIXELSX);
+    ReleaseDC (nullptr, screen);
+    return dpi / 96.0;
 }
 
 SIZE clientSize (HWND window)
@@ -166,7 +206,7 @@ RECT frameFor (int width, int height)
 }
 } // namespace
 
-EditorWindow::EditorWindow (IEditController& controller)
+EditorWindow::EditorWindow (IEditController& controller, HostBehaviour behaviour)
 {
     plugView = controller.createView (ViewType::kEditor);
     if (plugView == nullptr)
@@ -174,16 +214,20 @@ EditorWindow::EditorWindow (IEditController& controller)
     if (plugView->isPlatformTypeSupported (kPlatformTypeHWND) != kResultTrue)
         throw std::runtime_error ("the editor cannot live in a Windows window");
 
-    ViewRect size {};
-    plugView->getSize (&size);
+    if (behaviour.givesFrame)
+        plugView->setFrame (&frame);
+    if (behaviour.announcedScale > 0.0 && ! announceScale (behaviour.announcedScale))
+        throw std::runtime_error ("the view does not take a content scale factor");
+
+    plugView->getSize (&sizeBeforeAttaching);
 
     registerWindowClass();
-    const auto area = frameFor (size.getWidth(), size.getHeight());
-    frame = CreateWindowExW (0, windowClassName, L"Kravell (test host)", frameStyle, 10, 10, area.right - area.left, area.bottom - area.top, nullptr, nullptr, GetModuleHandleW (nullptr), nullptr);
-    if (frame == nullptr)
+    const auto area = frameFor (sizeBeforeAttaching.getWidth(), sizeBeforeAttaching.getHeight());
+    hostWindow = CreateWindowExW (0, windowClassName, L"Kravell (test host)", frameStyle, 10, 10, area.right - area.left, area.bottom - area.top, nullptr, nullptr, GetModuleHandleW (nullptr), nullptr);
+    if (hostWindow == nullptr)
         throw std::runtime_error ("cannot create the host window");
-    ShowWindow (frame, SW_SHOW);
-    attachResult = plugView->attached ((void*) frame, kPlatformTypeHWND);
+    ShowWindow (hostWindow, SW_SHOW);
+    attachResult = plugView->attached ((void*) hostWindow, kPlatformTypeHWND);
 }
 
 EditorWindow::~EditorWindow()
@@ -193,15 +237,51 @@ EditorWindow::~EditorWindow()
 
 HWND EditorWindow::pluginWindow() const
 {
-    return frame != nullptr ? GetWindow (frame, GW_CHILD) : nullptr;
+    return hostWindow != nullptr ? GetWindow (hostWindow, GW_CHILD) : nullptr;
+}
+
+bool EditorWindow::announceScale (double scale)
+{
+    IPlugViewContentScaleSupport* scaling = nullptr;
+    if (plugView->queryInterface (IPlugViewContentScaleSupport::iid, (void**) &scaling) != kResultOk || scaling == nullptr)
+        return false;
+    const auto result = scaling->setContentScaleFactor ((IPlugViewContentScaleSupport::ScaleFactor) scale);
+    scaling->release();
+    return result == kResultTrue;
+}
+
+void EditorWindow::fitWindowTo (const ViewRect& size)
+{
+    const auto area = frameFor (size.getWidth(), size.getHeight());
+    SetWindowPos (hostWindow, nullptr, 0, 0, area.right - area.left, area.bottom - area.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+tresult PLUGIN_API EditorWindow::Frame::queryInterface (const TUID iid, void** object)
+{
+    if (FUnknownPrivate::iidEqual (iid, IPlugFrame::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
+    {
+        *object = this;
+        return kResultOk;
+    }
+    *object = nullptr;
+    return kNoInterface;
+}
+
+tresult PLUGIN_API EditorWindow::Frame::resizeView (IPlugView* view, ViewRect* newSize)
+{
+    if (view == nullptr || newSize == nullptr || view != owner.plugView)
+        return kInvalidArgument;
+    requests.push_back (*newSize);
+    if (owner.hostWindow != nullptr)
+        owner.fitWindowTo (*newSize);
+    return view->onSize (newSize);
 }
 
 ViewRect EditorWindow::resizeTo (int width, int height)
 {
     ViewRect rect { 0, 0, width, height };
     plugView->checkSizeConstraint (&rect);
-    const auto area = frameFor (rect.getWidth(), rect.getHeight());
-    SetWindowPos (frame, nullptr, 0, 0, area.right - area.left, area.bottom - area.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitWindowTo (rect);
     plugView->onSize (&rect);
     return rect;
 }
@@ -213,13 +293,14 @@ tresult EditorWindow::close()
     {
         if (attachResult == kResultOk)
             result = plugView->removed();
+        plugView->setFrame (nullptr);
         plugView->release();
         plugView = nullptr;
     }
-    if (frame != nullptr)
+    if (hostWindow != nullptr)
     {
-        DestroyWindow (frame);
-        frame = nullptr;
+        DestroyWindow (hostWindow);
+        hostWindow = nullptr;
     }
     return result;
 }

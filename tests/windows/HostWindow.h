@@ -5,12 +5,15 @@
 
 #include "VstHost.h"
 #include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include <windows.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace host
 {
@@ -41,16 +44,39 @@ std::vector<uint8_t> capture (HWND window, int& width, int& height);
 /** The client size of a window. */
 SIZE clientSize (HWND window);
 
+/** The display scale this test run is for (1.0 at 100 %), from KRAVELL_DISPLAY_SCALE (percent). */
+double displayScale();
+
+/** The display scale this Windows runs at, read from the system's DPI (1.0 at 96 DPI). */
+double systemScale();
+
+/** A length in logical pixels as a length in physical ones, at a scale. */
+inline int physical (double logicalLength, double scale) { return (int) std::lround (logicalLength * scale); }
+
+/** A drag with the left button held, from one point of a window's client area to another, in
+    steps, as the mouse driver delivers one. */
+void dragFrom (HWND window, POINT from, POINT to);
+
+/** How a host treats the view: whether it gives it a frame to ask for sizes through
+    (IPlugFrame::resizeView) and whether it tells it the display's scale
+    (IPlugViewContentScaleSupport, 0 for a host that leaves the plug-in to find it). */
+struct HostBehaviour
+{
+    bool givesFrame = false;
+    double announcedScale = 0.0;
+};
+
 /** A resizable top-level window holding one plug-in view. */
 class EditorWindow
 {
 public:
-    /** Creates the view, sizes a new window to it and attaches the view. */
-    explicit EditorWindow (IEditController& controller);
+    /** Creates the view, sizes a new window to it and attaches the view; with a frame and an
+        announced scale, in the order DAWs use: frame, scale, size, window, attach. */
+    explicit EditorWindow (IEditController& controller, HostBehaviour behaviour = {});
     ~EditorWindow();
 
     IPlugView* view() const noexcept { return plugView; }
-    HWND window() const noexcept { return frame; }
+    HWND window() const noexcept { return hostWindow; }
 
     /** The plug-in's own window inside ours. */
     HWND pluginWindow() const;
@@ -62,12 +88,43 @@ public:
 
     bool attachedOk() const noexcept { return attachResult == kResultOk; }
 
+    /** What getSize answered before the view was attached: the size the window was made with. */
+    ViewRect openingSize() const noexcept { return sizeBeforeAttaching; }
+
+    /** Announces a new display scale, as a host does when its window moves to another monitor;
+        false when the view does not take it. */
+    bool announceScale (double scale);
+
+    /** The sizes the view asked for through the frame, oldest first. */
+    const std::vector<ViewRect>& resizeRequests() const noexcept { return frame.requests; }
+
     /** Detaches the view (IPlugView::removed) and releases it; the window closes. */
     tresult close();
 
 private:
+    /** The host's side of view resizing: the window takes the asked size, then the view is told. */
+    class Frame final : public IPlugFrame
+    {
+    public:
+        explicit Frame (EditorWindow& ownerWindow) :
+            owner (ownerWindow) { }
+        tresult PLUGIN_API queryInterface (const TUID iid, void** object) override;
+        uint32 PLUGIN_API addRef() override { return 1; }
+        uint32 PLUGIN_API release() override { return 1; }
+        tresult PLUGIN_API resizeView (IPlugView* view, ViewRect* newSize) override;
+
+        std::vector<ViewRect> requests;
+
+    private:
+        EditorWindow& owner;
+    };
+
+    void fitWindowTo (const ViewRect& size);
+
     IPlugView* plugView = nullptr;
-    HWND frame = nullptr;
+    HWND hostWindow = nullptr;
+    Frame frame { *this };
+    ViewRect sizeBeforeAttaching {};
     tresult attachResult = kResultFalse;
 };
 } // namespace host

@@ -1,4 +1,5 @@
 #include "gui/shell/EditorSizing.h"
+#include "platform/PlatformDisplays.h"
 
 EditorSizing EditorSizing::forUsableArea (juce::Rectangle<int> area)
 {
@@ -34,10 +35,13 @@ juce::Rectangle<int> EditorSizing::usableAreaFor (juce::Rectangle<int> screenBou
 {
     const auto& displays = juce::Desktop::getInstance().getDisplays();
     if (const auto* display = displays.getDisplayForRect (screenBounds, false))
-        return display->userArea;
+        return logicalUserArea (*display);
     if (const auto* main = displays.getPrimaryDisplay())
-        return main->userArea;
-    return displays.getTotalBounds (true);
+        return logicalUserArea (*main);
+    juce::Rectangle<int> all;
+    for (const auto& display : displays.displays)
+        all = all.getUnion (logicalUserArea (display));
+    return all;
 }
 
 int EditorSizing::menuBarHeight (int editorHeight) noexcept

@@ -68,6 +68,8 @@ public:
     void showDeletePresetDialog (const juce::String& presetName);
     void showSuccessMessage (const juce::String& title, const juce::String& message);
     void fitDialogToEditor (juce::AlertWindow& dialog);
+    /** The editor the dialogs belong to, or the bar's own top-level window without one. */
+    juce::Component* dialogOwner();
 
     /** How long a success message stays up unless dismissed. */
     static constexpr int successMessageMilliseconds = 3000;

@@ -18,7 +18,10 @@ juce::AlertWindow* MenuBar::openDialog (const juce::String& title,
                                         bool deleteWhenDismissed,
                                         std::function<void (int, juce::AlertWindow&)> onResult)
 {
-    auto* dialog = new juce::AlertWindow (title, message, icon, nullptr);
+    // Given the editor, the dialog opens at its scale: a host's display scale reaches the editor
+    // as a transform (on Windows at 150 % every logical pixel is 1.5 physical ones), which a
+    // window of its own on the desktop would not inherit, and would open small.
+    auto* dialog = new juce::AlertWindow (title, message, icon, dialogOwner());
     dialog->setTitle (title); // what a screen reader announces
     dialog->setDescription (message);
     if (&dialog->getLookAndFeel() != &dialogLook)
@@ -48,14 +51,20 @@ juce::AlertWindow* MenuBar::openDialog (const juce::String& title,
     return dialog;
 }
 
+juce::Component* MenuBar::dialogOwner()
+{
+    if (auto* editor = findParentComponentOfClass<juce::AudioProcessorEditor>())
+        return editor;
+    return getTopLevelComponent();
+}
+
 void MenuBar::fitDialogToEditor (juce::AlertWindow& dialog)
 {
-    juce::Component* editor = findParentComponentOfClass<juce::AudioProcessorEditor>();
-    if (editor == nullptr)
-        editor = getTopLevelComponent();
+    auto* editor = dialogOwner();
 
-    // The editor's size as it appears on screen, after any transforms.
-    const auto onScreen = editor->localAreaToGlobal (editor->getLocalBounds());
+    // The editor's size as it appears on screen, after any transforms, in the dialog's units.
+    const auto dialogScale = juce::Component::getApproximateScaleFactorForComponent (editor);
+    const auto onScreen = (editor->localAreaToGlobal (editor->getLocalBounds()).toFloat() / dialogScale).toNearestInt();
     const auto width = std::min (dialog.getWidth(), onScreen.getWidth());
     const auto height = std::min (std::max (dialog.getHeight(), 175), onScreen.getHeight());
     dialog.setSize (width, height);
