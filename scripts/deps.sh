@@ -15,7 +15,7 @@ packages=(
     libx11-dev libxinerama-dev libxrandr-dev libxcursor-dev libxext-dev libxcomposite-dev
     libfreetype-dev libfontconfig1-dev zlib1g-dev libpng-dev libjpeg-dev libasound2-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth x11-utils openbox fonts-dejavu-core
+    xvfb xauth x11-utils openbox xsettingsd fonts-dejavu-core
     dpkg-dev xz-utils patch ccache
     libjack-jackd2-dev
     lilv-utils liblilv-dev xdotool wmctrl imagemagick

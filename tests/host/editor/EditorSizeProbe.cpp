@@ -10,12 +10,19 @@
 //       as hosts do when the window system resizes them; then the run loop goes on for a
 //       while. Prints "opening W H", "constrained W H" for each size, one "resizeView W H" per
 //       request from the plug-in, and "final W H" (getSize at the end).
+//   EditorSizeProbe BUNDLE capture PPM [HOST_SCALE]
+//       the view attached to a real X window of the size getSize gives, with the host's run
+//       loop, until it has painted; with HOST_SCALE, the host first announces that content
+//       scale (IPlugViewContentScaleSupport), as hosts with a scale setting of their own do.
+//       Prints "size W H" (getSize), "window W H" (the host's window), "child W H" (the window
+//       the editor draws into) and saves what the X server shows of the host's window to PPM.
 
 #include "host/damaged/RawHost.h"
 
 #include <pluginterfaces/gui/iplugview.h>
+#include <pluginterfaces/gui/iplugviewcontentscalesupport.h>
 
-#include <X11/Xlib.h>
+#include "support/WindowCapture.h"
 
 #include <algorithm>
 #include <chrono>
@@ -187,13 +194,61 @@ int hostTheView (IPlugView& view, int afterMs, const std::vector<std::string>& s
     XCloseDisplay (display);
     return 0;
 }
+
+int captureTheView (IPlugView& view, const char* picture, float hostScale)
+{
+    if (hostScale > 0.0f)
+    {
+        IPlugViewContentScaleSupport* scaleSupport = nullptr;
+        if (view.queryInterface (IPlugViewContentScaleSupport::iid, reinterpret_cast<void**> (&scaleSupport)) != kResultOk || scaleSupport == nullptr)
+        {
+            std::printf ("no content scale support\n");
+            return 5;
+        }
+        scaleSupport->setContentScaleFactor (hostScale);
+        scaleSupport->release();
+    }
+
+    const auto size = sizeOf (view);
+    std::printf ("size %d %d\n", size.getWidth(), size.getHeight());
+
+    auto* display = XOpenDisplay (nullptr);
+    if (display == nullptr)
+    {
+        std::printf ("no display\n");
+        return 2;
+    }
+    const auto window = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, (unsigned) size.getWidth(), (unsigned) size.getHeight(), 0, 0, 0);
+    XMapWindow (display, window);
+    XSync (display, False);
+
+    HostFrame frame;
+    frame.view = &view;
+    view.setFrame (&frame);
+    if (view.attached (reinterpret_cast<void*> (window), kPlatformTypeX11EmbedWindowID) != kResultTrue)
+    {
+        std::printf ("attach failed\n");
+        return 3;
+    }
+    frame.run (2000);
+
+    windowcapture::printGeometry (display, window);
+    windowcapture::savePicture (display, window, picture);
+    std::fflush (stdout);
+
+    view.removed();
+    view.setFrame (nullptr);
+    XDestroyWindow (display, window);
+    XCloseDisplay (display);
+    return 0;
+}
 } // namespace
 
 int main (int argc, char** argv)
 {
     if (argc < 3)
     {
-        std::fprintf (stderr, "usage: %s BUNDLE first | host AFTER_MS SIZE...\n", argv[0]);
+        std::fprintf (stderr, "usage: %s BUNDLE first | host AFTER_MS SIZE... | capture PPM [HOST_SCALE]\n", argv[0]);
         return 1;
     }
 
@@ -211,6 +266,10 @@ int main (int argc, char** argv)
         if (std::string (argv[2]) == "host" && argc >= 5)
         {
             result = hostTheView (*view, std::atoi (argv[3]), std::vector<std::string> (argv + 4, argv + argc));
+        }
+        else if (std::string (argv[2]) == "capture" && (argc == 4 || argc == 5))
+        {
+            result = captureTheView (*view, argv[3], argc == 5 ? (float) std::atof (argv[4]) : 0.0f);
         }
         else
         {

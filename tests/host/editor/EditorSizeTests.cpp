@@ -7,6 +7,7 @@
 
 #include "gui/shell/EditorSizing.h"
 #include "host/BuiltBundle.h"
+#include "support/EditorAtScale.h"
 
 // After the framework's headers: Xlib's macros would clash with their names.
 #include <X11/Xatom.h>
@@ -14,12 +15,16 @@
 
 namespace
 {
-/** Runs the probe once and returns its lines as "key" -> "W H" (the last of each key), with
-    every resizeView request in order under "resizeView#N". */
-std::map<juce::String, juce::String> runProbe (const juce::StringArray& arguments)
+/** Runs the probe once (on the given display, or the test's) and returns its lines as
+    "key" -> "W H" (the last of each key), with every resizeView request in order under
+    "resizeView#N". */
+std::map<juce::String, juce::String> runProbe (const juce::StringArray& arguments, const juce::String& displayName = {})
 {
     juce::ChildProcess probe;
-    juce::StringArray command { KRAVELL_EDITOR_SIZE_PROBE, builtBundle().getFullPathName() };
+    juce::StringArray command;
+    if (displayName.isNotEmpty())
+        command.addArray ({ "env", "DISPLAY=" + displayName });
+    command.addArray ({ KRAVELL_EDITOR_SIZE_PROBE, builtBundle().getFullPathName() });
     command.addArray (arguments);
     std::map<juce::String, juce::String> result;
     if (! probe.start (command, juce::ChildProcess::wantStdOut))
@@ -176,13 +181,15 @@ TEST (EditorSize, APanelsReservedSpaceIsLeftFree)
 // window manager taking on a new host window can pass through a stale, tiny size and then the
 // real one; the host then hands on its own window fitted to the editor's minimum, an echo no
 // one chose, and the editor asks for its opening size back. A size a host asks for itself,
-// below the minimum or not, and any size once the editor is open, are kept.
+// below the minimum or not, and any size once the editor is open, are kept: at a desktop scale
+// of 2 as well, where the answer must be a size the editor's window can be (whole editor pixels).
 struct HostSizeCase
 {
     const char* name;
     int afterMs;
     std::vector<juce::String> sizes;
     bool backToOpening;
+    int desktopScale = 1;
 };
 
 void PrintTo (const HostSizeCase& c, std::ostream* out) { *out << c.name; }
@@ -197,7 +204,13 @@ TEST_P (EditorHostSize, AsTheHostLeavesIt)
     juce::StringArray arguments { "host", juce::String (c.afterMs) };
     for (const auto& size : c.sizes)
         arguments.add (size);
-    const auto probe = runProbe (arguments);
+    std::unique_ptr<ScaledDisplay> scaled;
+    if (c.desktopScale > 1)
+    {
+        scaled = std::make_unique<ScaledDisplay> (1920, 1080, c.desktopScale);
+        ASSERT_TRUE (scaled->problem().isEmpty()) << scaled->problem();
+    }
+    const auto probe = runProbe (arguments, scaled != nullptr ? scaled->displayName() : juce::String());
     ASSERT_EQ (probe.count ("final"), 1u) << "probe exit " << (probe.count ("exit") ? probe.at ("exit") : juce::String());
     const auto opening = probe.at ("opening");
     const auto constrained = probe.at ("constrained"); // the answer to the last size
@@ -205,7 +218,7 @@ TEST_P (EditorHostSize, AsTheHostLeavesIt)
     // The answer to the host's request holds the editor's limits and ratio.
     const auto width = constrained.upToFirstOccurrenceOf (" ", false, false).getIntValue();
     const auto height = constrained.fromFirstOccurrenceOf (" ", false, false).getIntValue();
-    EXPECT_GE (width, (int) EditorSizing::minimumWidth);
+    EXPECT_GE (width, (int) EditorSizing::minimumWidth * c.desktopScale);
     EXPECT_NEAR ((double) width / height, EditorSizing::defaultAspectRatio, 0.01);
 
     if (c.backToOpening)
@@ -230,5 +243,30 @@ INSTANTIATE_TEST_SUITE_P (WhileOpeningAndAfter,
                           ::testing::Values (HostSizeCase { "windowManagerEchoWhileOpening", 50, { "128x128", "opening", "128x128" }, true },
                                              HostSizeCase { "hostAsksBelowTheMinimum", 50, { "300x180" }, false },
                                              HostSizeCase { "hostAsksAValidSize", 50, { "900x900" }, false },
-                                             HostSizeCase { "windowManagerEchoOnceOpen", 2500, { "128x128", "opening", "128x128" }, false }),
+                                             HostSizeCase { "windowManagerEchoOnceOpen", 2500, { "128x128", "opening", "128x128" }, false },
+                                             HostSizeCase { "windowManagerEchoWhileOpeningAtScaleTwo", 50, { "128x128", "opening", "128x128" }, true, 2 },
+                                             HostSizeCase { "hostAsksAnOddSizeAtScaleTwo", 50, { "1001x700" }, false, 2 }),
                           [] (const auto& testInfo) { return std::string (testInfo.param.name); });
+
+// A GNOME-style desktop scale of 2 (Gdk/WindowScalingFactor) on a 1920 x 1080 screen leaves the
+// editor the logical area of a 960 x 540 screen at scale 1: the same editor, each opening in a
+// fresh process on a display of its own, must be twice the size and drawn at twice the
+// resolution, whole in the host's window; also where the host announces that scale itself.
+class EditorAtDesktopScale : public ::testing::TestWithParam<HostScaleCase>
+{
+};
+
+TEST_P (EditorAtDesktopScale, OpensWholeAndCrispAtScaleTwo)
+{
+    const auto pictures = juce::File (KRAVELL_PICTURE_DIR).getChildFile ("tests/editor-scale");
+    const auto open = [&] (int width, int height, int scale, const juce::String& hostScale)
+    {
+        juce::StringArray probe { KRAVELL_EDITOR_SIZE_PROBE, builtBundle().getFullPathName(), "capture" };
+        return openEditorOn (width, height, scale, probe, pictures.getChildFile ("vst3-scale-" + juce::String (scale) + ".ppm"), hostScale, "size");
+    };
+    const auto atOne = open (960, 540, 1, {});
+    const auto atTwo = open (1920, 1080, 2, GetParam().hostScale);
+    expectWholeAndCrisp (atOne, atTwo);
+}
+
+INSTANTIATE_TEST_SUITE_P (HostScales, EditorAtDesktopScale, ::testing::ValuesIn (hostScaleCases), [] (const auto& testInfo) { return std::string (testInfo.param.name); });
