@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds Kravell for 64-bit Windows on Debian 12 and packages it as
-# dist/Kravell-1.0.0-windows-x64.zip. Also builds what scripts/test-windows.sh runs under
+# Cross-builds Kravell for 64-bit Windows on Debian 12 and packages it as a setup program,
+# dist/Kravell-<version>-windows-x64-setup.exe (NSIS, made here), and as the portable
+# dist/Kravell-<version>-windows-x64.zip. Also builds what scripts/test-windows.sh runs under
 # Wine: the Windows test host and the speed program. Installs what it needs and skips what is
 # already there; safe to run any number of times.
 #
@@ -16,6 +17,7 @@ windows_packages=(
     g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
     wine wine64 fonts-wine
     zip unzip
+    nsis librsvg2-bin
 )
 
 build_dir="$root/build-windows"
@@ -24,7 +26,7 @@ toolchain="$root/cmake/MinGW64Toolchain.cmake"
 mingw_sdk_dir="$deps_dir/mingw-w64-12"
 windows_prefix="$deps_dir/windows-x64"
 windows_sources="$deps_dir/windows-sources"
-package_name="Kravell-1.0.0-windows-x64"
+package_name="Kravell-$kravell_version-windows-x64"
 
 log() { printf '[windows] %s\n' "$*" >&2; }
 
@@ -108,25 +110,45 @@ package()
     rm -rf "$build_dir/package"
     mkdir -p "$staging" "$dist_dir"
     cp -R "$bundle" "$staging/"
-    cp "$root/packaging/windows/INSTALL.txt" "$staging/INSTALL.txt"
-    {
-        printf 'Kravell for Windows includes the following third-party software.\n'
-        for notice in /usr/share/doc/fonts-dejavu-core/copyright \
-                      "$mingw_sdk_dir/usr/share/doc/mingw-w64-x86-64-dev/copyright" \
-                      /usr/share/doc/libz-mingw-w64/copyright \
-                      "$windows_sources/libpng1.6/debian/copyright" \
-                      "$windows_sources/libjpeg-turbo/debian/copyright"; do
-            printf '\n==============================================================================\n'
-            cat "$notice"
-        done
-    } > "$staging/THIRD-PARTY-NOTICES.txt"
+    sed "s/@VERSION@/$kravell_version/g" "$root/packaging/windows/INSTALL.txt" > "$staging/INSTALL.txt"
+    cp "$root/LICENSE" "$staging/LICENSE.txt"
+    write_notices "$staging/THIRD-PARTY-NOTICES.txt" "Kravell $kravell_version for Windows" \
+        "JUCE 8 (the framework; used under the AGPLv3), with the parts it bundles" "$juce_dir/LICENSE.md" \
+        "" "$juce_dir/debian/copyright" \
+        "The VST3 SDK 3.7.12 (used under the GPLv3)" "$juce_dir/modules/juce_audio_processors/format_types/VST3_SDK/LICENSE.txt" \
+        "The GNU General Public License, version 3 (the VST3 SDK's licence here)" /usr/share/common-licenses/GPL-3 \
+        "DejaVu Sans (the editor's typeface, built in)" /usr/share/doc/fonts-dejavu-core/copyright \
+        "The MinGW-w64 runtime (linked in)" "$mingw_sdk_dir/usr/share/doc/mingw-w64-x86-64-dev/copyright" \
+        "The GCC runtime libraries, libstdc++ and libgcc (linked in)" /usr/share/doc/gcc-mingw-w64-base/copyright \
+        "zlib (linked in)" /usr/share/doc/libz-mingw-w64/copyright \
+        "libpng (linked in)" "$windows_sources/libpng1.6/debian/copyright" \
+        "libjpeg-turbo (linked in)" "$windows_sources/libjpeg-turbo/debian/copyright"
     # Windows line ends for the texts people open in Notepad.
-    sed -i 's/\r\{0,1\}$/\r/' "$staging/INSTALL.txt" "$staging/THIRD-PARTY-NOTICES.txt"
+    sed -i 's/\r\{0,1\}$/\r/' "$staging/INSTALL.txt" "$staging/LICENSE.txt" "$staging/THIRD-PARTY-NOTICES.txt"
 
     local zip="$dist_dir/$package_name.zip"
     rm -f "$zip"
     (cd "$build_dir/package" && zip -q -r -X "$zip" "$package_name")
     log "package: ${zip#"$root"/}"
+
+    # The setup program, from the same folder, with the product's mark as its icon.
+    local icon="$build_dir/package/kravell.ico" sizes=()
+    for size in 16 24 32 48 64 128 256; do
+        rsvg-convert -w "$size" -h "$size" "$root/packaging/icons/kravell.svg" -o "$build_dir/package/icon-$size.png"
+        sizes+=("$build_dir/package/icon-$size.png")
+    done
+    convert "${sizes[@]}" "$icon"
+    # The welcome and finish pages' side picture: the mark on the panel's dark face.
+    local sidebar="$build_dir/package/sidebar.bmp"
+    rsvg-convert -w 128 -h 128 "$root/packaging/icons/kravell.svg" -o "$build_dir/package/sidebar-mark.png"
+    convert -size 164x314 xc:'#12161b' "$build_dir/package/sidebar-mark.png" -gravity north -geometry +0+40 -composite \
+        -type TrueColor BMP3:"$sidebar"
+    local setup="$dist_dir/$package_name-setup.exe"
+    rm -f "$setup"
+    makensis -V2 -DVERSION="$kravell_version" -DCOPYRIGHT="$kravell_copyright" -DSTAGING="$staging" \
+        -DICON="$icon" -DSIDEBAR="$sidebar" -DOUTFILE="$setup" "$root/packaging/windows/Kravell.nsi" > "$build_dir/package/makensis.log" 2>&1 \
+        || { cat "$build_dir/package/makensis.log"; log "makensis failed"; exit 1; }
+    log "setup program: ${setup#"$root"/}"
 }
 
 install_packages "${packages[@]}" "${windows_packages[@]}"
@@ -136,5 +158,5 @@ build_image_libraries
 
 # The framework's manifest helper runs under Wine during the build (scripts/wine-run.sh).
 configure_and_build "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DKRAVELL_BUILD_BENCHMARKS=OFF \
-    -- Kravell_VST3 KravellWindowsHostTests kravell-speed
+    -- Kravell_VST3 KravellWindowsHostTests KravellModuleHolder kravell-speed
 package

@@ -1,11 +1,34 @@
 # Shared by build.sh and test.sh: paths, the dependency set-up and a headless display.
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
+# The version, from its one definition in CMakeLists.txt.
+kravell_version="$(sed -n 's/^project (Kravell VERSION \([0-9][0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")"
+[ -n "$kravell_version" ] || { echo "no version in $root/CMakeLists.txt" >&2; exit 1; }
+kravell_copyright="$(sed -n 's/^set (KRAVELL_COPYRIGHT "\(.*\)")$/\1/p' "$root/CMakeLists.txt")"
 export CCACHE_BASEDIR="$root"
 # Sanitizer builds carry debug info; without this every clone path would miss the cache.
 export CCACHE_NOHASHDIR=1
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/kravell-ccache}"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
+
+# Writes the third-party notices of a package: write_notices FILE PRODUCT [HEADING NOTICE]...
+# Each notice file is copied whole under its heading (an empty heading continues the one
+# before); a missing one stops the packaging, so no package ships with a notice left out.
+write_notices()
+{
+    local out="$1" product="$2"; shift 2
+    {
+        printf '%s includes the following third-party software. Kravell itself is licensed under\n' "$product"
+        printf 'the GNU Affero General Public License, version 3 or later (LICENSE).\n'
+        while [ $# -ge 2 ]; do
+            [ -f "$2" ] || { echo "missing notice: $2" >&2; return 1; }
+            printf '\n==============================================================================\n'
+            [ -z "$1" ] || printf '%s\n\n' "$1"
+            cat "$2"
+            shift 2
+        done
+    } > "$out"
+}
 
 # Configures and builds one build folder: configure_and_build DIR [cmake args...] -- [targets...]
 configure_and_build()

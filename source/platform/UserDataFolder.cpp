@@ -1,4 +1,4 @@
-#include "processor/UserDataFolder.h"
+#include "platform/UserDataFolder.h"
 
 #if JUCE_WINDOWS
  #include <windows.h>

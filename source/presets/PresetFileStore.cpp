@@ -1,6 +1,6 @@
 #include "presets/PresetFileStore.h"
-#include "processor/UserDataFolder.h"
-#include "processor/XmlText.h"
+#include "platform/UserDataFolder.h"
+#include "platform/XmlText.h"
 
 PresetFileStore::PresetFileStore() : root (getUserApplicationDataFolder()) {}
 

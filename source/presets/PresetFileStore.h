@@ -2,7 +2,7 @@
 
 #include <juce_data_structures/juce_data_structures.h>
 
-#include "processor/ProductInfo.h"
+#include "platform/ProductInfo.h"
 
 /** Where user presets live and how a preset name maps to its XML file. It keeps no cache:
     every query looks at the folder again. Nothing outside the presets folder is ever read,

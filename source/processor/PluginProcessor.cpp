@@ -1,7 +1,7 @@
 #include "processor/PluginProcessor.h"
 #include "presets/FactoryPresets.h"
 #include "processor/ParameterLayout.h"
-#include "processor/XmlText.h"
+#include "platform/XmlText.h"
 #include "gui/shell/PluginEditor.h"
 
 #include <charconv>

@@ -6,7 +6,7 @@
 #include "engine/Engine.h"
 #include "presets/PresetFileStore.h"
 #include "presets/PresettableProcessor.h"
-#include "processor/ProductInfo.h"
+#include "platform/ProductInfo.h"
 
 /** Kravell's processor: the ten parameters, the transient-shaping engine's state, the meter
     feeds and the current-preset information. The host creates one per plug-in instance. */

@@ -2,7 +2,7 @@
 #include <juce_audio_utils/juce_audio_utils.h>
 #include <juce_audio_plugin_client/Standalone/juce_StandaloneFilterWindow.h>
 
-#include "processor/ProductInfo.h"
+#include "platform/ProductInfo.h"
 
 #include <iostream>
 

@@ -41,7 +41,7 @@ TEST_F (HostFixture, DescriptionAsTheHostScansIt)
     const auto description = describe();
     EXPECT_EQ (description.name, "Kravell");
     EXPECT_EQ (description.manufacturerName, "Dornel Audio");
-    EXPECT_EQ (description.version, "1.0.0");
+    EXPECT_EQ (description.version, KRAVELL_VERSION);
     EXPECT_EQ (description.category, "Fx|Dynamics");
     EXPECT_EQ (description.pluginFormatName, "VST3");
     EXPECT_FALSE (description.isInstrument);

@@ -38,7 +38,7 @@ struct PresetFixture : public ::testing::Test
 
 TEST_F (PresetFixture, FirstSaveCreatesTheFolderChainAndListsThePreset)
 {
-    EXPECT_EQ (presets(), temp.folder.getChildFile ("appdata/DornelAudio/Kravell/version_1.0.0/Presets"));
+    EXPECT_EQ (presets(), temp.folder.getChildFile ("appdata/DornelAudio/Kravell/version_" KRAVELL_VERSION "/Presets"));
     EXPECT_FALSE (temp.folder.getChildFile ("appdata").exists()); // not created by listing
     EXPECT_TRUE (processor.getUserPresetNames().isEmpty());
 
@@ -101,7 +101,7 @@ TEST_F (PresetFixture, NothingOutsideTheFolderIsReachable)
 {
     // A sentinel beside the presets folder and one above the data folder.
     writeFile ("Keep.xml", "<PARAMETERS/>");
-    const auto outside = temp.folder.getChildFile ("appdata/DornelAudio/Kravell/version_1.0.0/secret.xml");
+    const auto outside = temp.folder.getChildFile ("appdata/DornelAudio/Kravell/version_" KRAVELL_VERSION "/secret.xml");
     ASSERT_TRUE (outside.replaceWithText ("<PARAMETERS><PARAM id=\"attack\" value=\"-12\"/></PARAMETERS>"));
 
     const juce::String names[] = { "../secret", "..\\secret", "/../secret", "Presets/../secret", juce::String::repeatedString ("x", 5000) };

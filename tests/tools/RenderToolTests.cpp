@@ -199,7 +199,7 @@ TEST_F (RenderTool, AppliesFactoryAndUserPresets)
     setenv ("HOME", home.toRawUTF8(), 1);
 
     ASSERT_TRUE (saved);
-    EXPECT_TRUE (folder.getChildFile (".config/DornelAudio/Kravell/version_1.0.0/Presets/Dry.xml").existsAsFile());
+    EXPECT_TRUE (folder.getChildFile (".config/DornelAudio/Kravell/version_" KRAVELL_VERSION "/Presets/Dry.xml").existsAsFile());
     ASSERT_EQ (userRun.exitCode, 0) << userRun.output;
     ASSERT_EQ (factoryRun.exitCode, 0) << factoryRun.output;
 

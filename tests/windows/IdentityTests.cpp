@@ -33,7 +33,7 @@ TEST (Identity, FactoryAndClassDescribeKravell)
     const auto info = effectClass();
     EXPECT_EQ (info.name(), "Kravell");
     EXPECT_EQ (info.vendor(), "Dornel Audio");
-    EXPECT_EQ (info.version(), "1.0.0");
+    EXPECT_EQ (info.version(), KRAVELL_VERSION);
     EXPECT_EQ (info.subCategoriesString(), "Fx|Dynamics");
 
     // One effect and its controller; nothing else is offered.
@@ -60,7 +60,7 @@ TEST (Identity, ManifestAgreesWithTheModule)
     ASSERT_TRUE (manifest) << errors.str();
 
     EXPECT_EQ (manifest->name, "Kravell");
-    EXPECT_EQ (manifest->version, "1.0.0");
+    EXPECT_EQ (manifest->version, KRAVELL_VERSION);
     EXPECT_EQ (manifest->factoryInfo.vendor, "Dornel Audio");
 
     const auto info = effectClass();

@@ -9,6 +9,10 @@
 
 using namespace host;
 
+// A narrow string literal as a wide one.
+#define KRAVELL_WIDEN(text) L##text
+#define KRAVELL_WIDE(text) KRAVELL_WIDEN (text)
+
 namespace
 {
 std::wstring roamingAppData()
@@ -45,7 +49,7 @@ const char* const otherSettings[] = { "mode=Tight", "attack=-3", "sustain=4", "f
 
 TEST (Presets, SavedThroughTheEditorIntoAppDataAndLoadedBack)
 {
-    const auto presetsFolder = roamingAppData() + L"\\DornelAudio\\Kravell\\version_1.0.0\\Presets";
+    const auto presetsFolder = roamingAppData() + L"\\DornelAudio\\Kravell\\version_" KRAVELL_WIDE (KRAVELL_VERSION) L"\\Presets";
     const auto presetFile = presetsFolder + L"\\Wine Kick.xml";
     DeleteFileW (presetFile.c_str());
 
@@ -74,10 +78,8 @@ TEST (Presets, SavedThroughTheEditorIntoAppDataAndLoadedBack)
                             { return (dialog = findThreadWindow (L"Save Preset")) != nullptr; },
                             std::chrono::seconds (5)))
         << "the Save button opened no dialog";
-    // Into the name field (under the prompt, above the buttons, at three fifths of the
-    // dialog's height), whose first click selects the offered name; typing replaces it.
-    const auto dialogSize = clientSize (dialog);
-    clickAt (dialog, { dialogSize.cx / 2, dialogSize.cy * 3 / 5 });
+    // Typed at once, as a user does: the name field has the keyboard, its offered name
+    // selected, so the typing replaces it.
     typeText (dialog, L"Wine Kick");
     pressKey (dialog, VK_RETURN);
     ASSERT_TRUE (pumpUntil ([&]

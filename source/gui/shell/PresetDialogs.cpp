@@ -48,6 +48,11 @@ juce::AlertWindow* MenuBar::openDialog (const juce::String& title,
                                      delete window.getComponent();
                              }),
                              deleteWhenDismissed);
+
+    // A user types the name straight away: the field takes the keys (its offered name is
+    // selected, so typing replaces it), while Return and Escape still reach the buttons.
+    if (auto* field = dialog->getTextEditor ("presetName"))
+        field->grabKeyboardFocus();
     return dialog;
 }
 

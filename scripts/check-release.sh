@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Checks a folder of release artifacts: check-release.sh FOLDER
+# SHA256SUMS verifies and lists every artifact; every artifact's name carries the project's
+# version; each package holds the licence (the same text as LICENSE), complete third-party
+# notices and installation notes of that version, and its plug-in says that version.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+folder="$1"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+[ -f "$folder/SHA256SUMS" ] || fail "no SHA256SUMS in $folder"
+(cd "$folder" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not verify"
+for artifact in "$folder"/*; do
+    name="$(basename "$artifact")"
+    [ "$name" = SHA256SUMS ] && continue
+    grep -q "  $name\$" "$folder/SHA256SUMS" || fail "$name is not in SHA256SUMS"
+    [[ "$name" == *"-$kravell_version-"* || "$name" == *"-$kravell_version."* ]] || fail "$name does not carry version $kravell_version"
+done
+
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+checked=0
+for zip in "$folder"/*.zip; do
+    [ -e "$zip" ] || continue
+    unzip -q "$zip" -d "$scratch/zip"
+    top="$scratch/zip/$(basename "$zip" .zip)"
+    [ -d "$top" ] || fail "$(basename "$zip") does not unpack into $(basename "$top")"
+    cmp -s <(tr -d '\r' < "$top/LICENSE.txt") "$root/LICENSE" || fail "$(basename "$zip"): LICENSE.txt is not the project's licence"
+    for part in "JUCE 8" "VST3 SDK" "GNU General Public License, version 3" "DejaVu" "MinGW-w64 runtime" "GCC runtime" "zlib" "libpng" "libjpeg"; do
+        grep -q "^$part\|^The $part" "$top/THIRD-PARTY-NOTICES.txt" || fail "$(basename "$zip"): no notice for $part"
+    done
+    grep -q "Kravell $kravell_version" "$top/INSTALL.txt" || fail "$(basename "$zip"): INSTALL.txt does not name version $kravell_version"
+    manifest="$top/Kravell.vst3/Contents/Resources/moduleinfo.json"
+    grep -q "\"Version\": \"$kravell_version\"" "$manifest" || fail "$(basename "$zip"): the plug-in's manifest is not version $kravell_version"
+    rm -rf "$scratch/zip"
+    checked=$((checked + 1))
+done
+[ "$checked" -gt 0 ] || fail "no package in $folder"
+echo "release artifacts in ${folder#"$root"/}: version $kravell_version, licence and notices in every package, SHA256SUMS verifies"

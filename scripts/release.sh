@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds every artifact of a release from this tree and writes them to dist/: the Windows
+# package, then SHA256SUMS over all of them, and checks what it wrote (check-release.sh).
+# Installs what is missing and reuses what is built; safe to run any number of times.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+if [ -n "$(git -C "$root" status --porcelain 2>/dev/null)" ]; then
+    echo "note: the tree has uncommitted changes; the artifacts are built from them" >&2
+fi
+
+"$root/scripts/deps.sh"
+echo "== Linux release build"
+configure_and_build "$root/build" -DCMAKE_BUILD_TYPE=Release -- Kravell_VST3 Kravell_LV2 Kravell_Standalone
+echo "== Windows cross-build"
+"$root/scripts/build-windows.sh"
+
+dist="$root/dist"
+artifacts=("Kravell-$kravell_version-windows-x64.zip")
+# Only this version's artifacts and their sums: nothing stale of an earlier run.
+for old in "$dist"/*; do
+    [ -e "$old" ] || continue
+    keep=0
+    for artifact in "${artifacts[@]}"; do [ "$(basename "$old")" = "$artifact" ] && keep=1; done
+    [ "$keep" = 1 ] || rm -rf "$old"
+done
+(cd "$dist" && sha256sum "${artifacts[@]}" > SHA256SUMS)
+"$root/scripts/check-release.sh" "$dist"
+
+echo "== written to ${dist#"$root"/}"
+(cd "$dist" && ls -l --time-style=+ "${artifacts[@]}" SHA256SUMS | awk '{ printf "%12d  %s\n", $5, $NF }')
