@@ -156,6 +156,9 @@ prepare_juce
 fetch_mingw_sdk
 build_image_libraries
 
+# The module's version details are written once by the framework's helper, which does not
+# follow a changed version or copyright: made afresh on every build.
+rm -f "$build_dir/Kravell_artefacts/JuceLibraryCode/Kravell_resources.rc"
 # The framework's manifest helper runs under Wine during the build (scripts/wine-run.sh).
 configure_and_build "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DKRAVELL_BUILD_BENCHMARKS=OFF \
     -- Kravell_VST3 KravellWindowsHostTests KravellModuleHolder kravell-speed

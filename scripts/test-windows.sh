@@ -71,6 +71,14 @@ for field in "${!expected_fields[@]}"; do
 done
 size_kb=$(( $(uninstall_field EstimatedSize) ))
 [ "$size_kb" -gt $(( $(du -sk "$bundle" | cut -f1) / 2 )) ] || fail "EstimatedSize $size_kb KB is not the installed size"
+# The version details Explorer shows for the module, the setup program and the uninstaller.
+for file in "$bundle/Contents/x86_64-win/Kravell.vst3" "$setup" "$install_folder/Uninstall Kravell.exe"; do
+    details=$(strings -el "$file")
+    for pair in "CompanyName:Dornel Audio" "ProductVersion:$kravell_version" "LegalCopyright:$kravell_copyright"; do
+        grep -A1 -x "${pair%%:*}" <<< "$details" | tail -n 1 | grep -qxF "${pair#*:}" \
+            || fail "$(basename "$file"): its version details have no ${pair%%:*} '${pair#*:}'"
+    done
+done
 echo "installed: Common Files\VST3\Kravell.vst3, Program Files\Dornel Audio\Kravell; Apps & features entry:"
 sed -n 's/^    /    /p' "$work/uninstall-entry.txt"
 
