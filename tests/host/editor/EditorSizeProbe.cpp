@@ -147,31 +147,69 @@ ViewRect sizeOf (IPlugView& view)
     return rect;
 }
 
+/** The view attached to a new X window of its own size, with the host's frame and run loop,
+    as a host embeds it; detached again when this goes. */
+class EmbeddedView
+{
+public:
+    EmbeddedView (IPlugView& viewToEmbed, const ViewRect& size) :
+        view (viewToEmbed), display (XOpenDisplay (nullptr))
+    {
+        if (display == nullptr)
+        {
+            problem = "no display";
+            return;
+        }
+        window = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, (unsigned) size.getWidth(), (unsigned) size.getHeight(), 0, 0, 0);
+        XMapWindow (display, window);
+        XSync (display, False);
+
+        frame.view = &view;
+        view.setFrame (&frame);
+        attached = view.attached (reinterpret_cast<void*> (window), kPlatformTypeX11EmbedWindowID) == kResultTrue;
+        if (! attached)
+            problem = "attach failed";
+    }
+
+    ~EmbeddedView()
+    {
+        if (attached)
+            view.removed();
+        view.setFrame (nullptr);
+        if (display != nullptr)
+        {
+            XDestroyWindow (display, window);
+            XCloseDisplay (display);
+        }
+    }
+
+    /** What went wrong, printed by the probe (empty when the view is embedded), and the
+        probe's exit code for it. */
+    std::string problem;
+    int exitCode() const { return display == nullptr ? 2 : 3; }
+
+    IPlugView& view;
+    ::Display* display;
+    Window window = 0;
+    HostFrame frame;
+
+private:
+    bool attached = false;
+};
+
 int hostTheView (IPlugView& view, int afterMs, const std::vector<std::string>& sizes)
 {
     const auto opening = sizeOf (view);
     std::printf ("opening %d %d\n", opening.getWidth(), opening.getHeight());
 
-    auto* display = XOpenDisplay (nullptr);
-    if (display == nullptr)
+    EmbeddedView embedded (view, opening);
+    if (! embedded.problem.empty())
     {
-        std::printf ("no display\n");
-        return 2;
-    }
-    const auto window = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, (unsigned) opening.getWidth(), (unsigned) opening.getHeight(), 0, 0, 0);
-    XMapWindow (display, window);
-    XFlush (display);
-
-    HostFrame frame;
-    frame.view = &view;
-    view.setFrame (&frame);
-    if (view.attached (reinterpret_cast<void*> (window), kPlatformTypeX11EmbedWindowID) != kResultTrue)
-    {
-        std::printf ("attach failed\n");
-        return 3;
+        std::printf ("%s\n", embedded.problem.c_str());
+        return embedded.exitCode();
     }
 
-    frame.run (afterMs);
+    embedded.frame.run (afterMs);
     for (const auto& size : sizes)
     {
         auto asked = opening;
@@ -180,18 +218,13 @@ int hostTheView (IPlugView& view, int afterMs, const std::vector<std::string>& s
         view.checkSizeConstraint (&asked);
         std::printf ("constrained %d %d\n", asked.getWidth(), asked.getHeight());
         view.onSize (&asked);
-        frame.run (5);
+        embedded.frame.run (5);
     }
-    frame.run (1000);
+    embedded.frame.run (1000);
 
     const auto final = sizeOf (view);
     std::printf ("final %d %d\n", final.getWidth(), final.getHeight());
     std::fflush (stdout);
-
-    view.removed();
-    view.setFrame (nullptr);
-    XDestroyWindow (display, window);
-    XCloseDisplay (display);
     return 0;
 }
 
@@ -212,34 +245,17 @@ int captureTheView (IPlugView& view, const char* picture, float hostScale)
     const auto size = sizeOf (view);
     std::printf ("size %d %d\n", size.getWidth(), size.getHeight());
 
-    auto* display = XOpenDisplay (nullptr);
-    if (display == nullptr)
+    EmbeddedView embedded (view, size);
+    if (! embedded.problem.empty())
     {
-        std::printf ("no display\n");
-        return 2;
+        std::printf ("%s\n", embedded.problem.c_str());
+        return embedded.exitCode();
     }
-    const auto window = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, (unsigned) size.getWidth(), (unsigned) size.getHeight(), 0, 0, 0);
-    XMapWindow (display, window);
-    XSync (display, False);
+    embedded.frame.run (2000);
 
-    HostFrame frame;
-    frame.view = &view;
-    view.setFrame (&frame);
-    if (view.attached (reinterpret_cast<void*> (window), kPlatformTypeX11EmbedWindowID) != kResultTrue)
-    {
-        std::printf ("attach failed\n");
-        return 3;
-    }
-    frame.run (2000);
-
-    windowcapture::printGeometry (display, window);
-    windowcapture::savePicture (display, window, picture);
+    windowcapture::printGeometry (embedded.display, embedded.window);
+    windowcapture::savePicture (embedded.display, embedded.window, picture);
     std::fflush (stdout);
-
-    view.removed();
-    view.setFrame (nullptr);
-    XDestroyWindow (display, window);
-    XCloseDisplay (display);
     return 0;
 }
 } // namespace
