@@ -83,24 +83,6 @@ TEST_F (ShellFixture, DefaultNamesAreUnique)
     EXPECT_EQ (other.getDefaultPresetName(), "MyPreset5000");
 }
 
-TEST_F (ShellFixture, TheNameFieldHasTheKeyboardWhenItsDialogOpens)
-{
-    ASSERT_TRUE (processor.saveUserPreset ("Kick"));
-    for (const auto& open : { std::function<void()> ([this] { bar.showSavePresetDialog(); }),
-                              std::function<void()> ([this] { bar.showRenamePresetDialog ("Kick"); }) })
-    {
-        open();
-        auto* dialog = currentDialog();
-        ASSERT_NE (dialog, nullptr);
-        auto* field = dialog->getTextEditor ("presetName");
-        ASSERT_NE (field, nullptr);
-        EXPECT_TRUE (field->hasKeyboardFocus (false)) << dialog->getName();
-        EXPECT_EQ (field->getHighlightedText(), field->getText()) << "the offered name is selected, so typing replaces it";
-        key (juce::KeyPress::escapeKey);
-        EXPECT_EQ (currentDialog(), nullptr);
-    }
-}
-
 TEST_F (ShellFixture, BlankNamesReturnAndEscapeCancel)
 {
     bar.showSavePresetDialog();

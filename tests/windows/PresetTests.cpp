@@ -78,8 +78,10 @@ TEST (Presets, SavedThroughTheEditorIntoAppDataAndLoadedBack)
                             { return (dialog = findThreadWindow (L"Save Preset")) != nullptr; },
                             std::chrono::seconds (5)))
         << "the Save button opened no dialog";
-    // Typed at once, as a user does: the name field has the keyboard, its offered name
-    // selected, so the typing replaces it.
+    // Into the name field (under the prompt, above the buttons, at three fifths of the
+    // dialog's height), whose first click selects the offered name; typing replaces it.
+    const auto dialogSize = clientSize (dialog);
+    clickAt (dialog, { dialogSize.cx / 2, dialogSize.cy * 3 / 5 });
     typeText (dialog, L"Wine Kick");
     pressKey (dialog, VK_RETURN);
     ASSERT_TRUE (pumpUntil ([&]

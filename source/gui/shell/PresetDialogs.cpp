@@ -49,10 +49,6 @@ juce::AlertWindow* MenuBar::openDialog (const juce::String& title,
                              }),
                              deleteWhenDismissed);
 
-    // A user types the name straight away: the field takes the keys (its offered name is
-    // selected, so typing replaces it), while Return and Escape still reach the buttons.
-    if (auto* field = dialog->getTextEditor ("presetName"))
-        field->grabKeyboardFocus();
     return dialog;
 }
 
