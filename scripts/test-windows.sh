@@ -11,11 +11,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 "$root/scripts/build-windows.sh"
 
-# The package as a release carries it: version, licence and notices, checked with its sums.
+# The packages as a release carries them: version, licence and notices, checked with their sums.
 release_check="$root/build-windows/release-check"
 rm -rf "$release_check"
 mkdir -p "$release_check"
-cp "$root/dist/Kravell-$kravell_version-windows-x64.zip" "$release_check/"
+cp "$root/dist/Kravell-$kravell_version-windows-x64.zip" "$root/dist/Kravell-$kravell_version-windows-x64-setup.exe" "$release_check/"
 (cd "$release_check" && sha256sum -- * > SHA256SUMS)
 "$root/scripts/check-release.sh" "$release_check"
 
@@ -143,14 +143,18 @@ for setting in "${settings[@]}"; do set_options+=(--set "$setting"); done
 "$root/build/tools/kravell-render" "${set_options[@]}" "$work/demo-loop.wav" "$work/demo-loop-linux.wav" > /dev/null
 
 echo "== windows: the test host under Wine (the display-scale tests run below, on a screen they fit)"
+# The Windows test host on the installed bundle: run_host_tests [gtest arguments...]
+run_host_tests()
+{
+    KRAVELL_VST3="C:/Program Files/Common Files/VST3/Kravell.vst3" \
+    KRAVELL_DEMO_LOOP="Z:$work/demo-loop.wav" \
+    KRAVELL_LINUX_RENDER="Z:$work/demo-loop-linux.wav" \
+    KRAVELL_RENDER_SETTINGS="${settings[*]}" \
+    KRAVELL_OUTPUT="Z:$work" \
+        timeout 900 "$root/scripts/wine-run.sh" "$root/build-windows/tests/windows/KravellWindowsHostTests.exe" "$@"
+}
 status=0
-KRAVELL_VST3="C:/Program Files/Common Files/VST3/Kravell.vst3" \
-KRAVELL_DEMO_LOOP="Z:$work/demo-loop.wav" \
-KRAVELL_LINUX_RENDER="Z:$work/demo-loop-linux.wav" \
-KRAVELL_RENDER_SETTINGS="${settings[*]}" \
-KRAVELL_OUTPUT="Z:$work" \
-    timeout 900 "$root/scripts/wine-run.sh" "$root/build-windows/tests/windows/KravellWindowsHostTests.exe" \
-    --gtest_filter='-Hosts/EditorAtScale.*:EditorScaleChange.*' || status=$?
+run_host_tests --gtest_filter='-Hosts/EditorAtScale.*:EditorScaleChange.*' || status=$?
 
 # The preset file, seen from Linux: in the prefix's real roaming application-data folder.
 preset="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/DornelAudio/Kravell/version_$kravell_version/Presets/Wine Kick.xml"
@@ -175,12 +179,8 @@ for percent in 100 125 150 200; do
     wineserver -k 2>/dev/null || true
     wineserver -w
     echo "-- $percent %"
-    KRAVELL_VST3="C:/Program Files/Common Files/VST3/Kravell.vst3" \
-    KRAVELL_DEMO_LOOP="Z:$work/demo-loop.wav" \
-    KRAVELL_OUTPUT="Z:$work" \
-    KRAVELL_DISPLAY_SCALE="$percent" \
-        timeout 900 "$root/scripts/wine-run.sh" "$root/build-windows/tests/windows/KravellWindowsHostTests.exe" \
-        --gtest_filter='Editor.*:Hosts/EditorAtScale.*:EditorScaleChange.*' > "$work/scale-$percent.log" 2>&1 || status=$?
+    KRAVELL_DISPLAY_SCALE="$percent" run_host_tests --gtest_filter='Editor.*:Hosts/EditorAtScale.*:EditorScaleChange.*' \
+        > "$work/scale-$percent.log" 2>&1 || status=$?
     tr -d '\r' < "$work/scale-$percent.log" | grep -E '^\[ scale|^\[  (PASSED|FAILED) |Failure|Expected|Which is|actual|  Actual' || true
     [ "$status" -eq 0 ] || { tr -d '\r' < "$work/scale-$percent.log" | tail -n 60; echo "FAIL: the editor at $percent % (log: ${work#"$root"/}/scale-$percent.log)"; exit "$status"; }
 done

@@ -48,7 +48,6 @@ juce::AlertWindow* MenuBar::openDialog (const juce::String& title,
                                      delete window.getComponent();
                              }),
                              deleteWhenDismissed);
-
     return dialog;
 }
 

@@ -183,11 +183,17 @@ public:
         }
     }
 
-    /** What went wrong, printed by the probe (empty when the view is embedded), and the
-        probe's exit code for it. */
-    std::string problem;
-    int exitCode() const { return display == nullptr ? 2 : 3; }
+    /** Prints what went wrong, if anything, and returns the probe's exit code for it (0 when
+        the view is embedded). */
+    int reportProblem() const
+    {
+        if (problem.empty())
+            return 0;
+        std::printf ("%s\n", problem.c_str());
+        return display == nullptr ? 2 : 3;
+    }
 
+    std::string problem;
     IPlugView& view;
     ::Display* display;
     Window window = 0;
@@ -203,11 +209,8 @@ int hostTheView (IPlugView& view, int afterMs, const std::vector<std::string>& s
     std::printf ("opening %d %d\n", opening.getWidth(), opening.getHeight());
 
     EmbeddedView embedded (view, opening);
-    if (! embedded.problem.empty())
-    {
-        std::printf ("%s\n", embedded.problem.c_str());
-        return embedded.exitCode();
-    }
+    if (const auto failed = embedded.reportProblem())
+        return failed;
 
     embedded.frame.run (afterMs);
     for (const auto& size : sizes)
@@ -246,11 +249,8 @@ int captureTheView (IPlugView& view, const char* picture, float hostScale)
     std::printf ("size %d %d\n", size.getWidth(), size.getHeight());
 
     EmbeddedView embedded (view, size);
-    if (! embedded.problem.empty())
-    {
-        std::printf ("%s\n", embedded.problem.c_str());
-        return embedded.exitCode();
-    }
+    if (const auto failed = embedded.reportProblem())
+        return failed;
     embedded.frame.run (2000);
 
     windowcapture::printGeometry (embedded.display, embedded.window);
