@@ -25,7 +25,7 @@ dist_dir="$root/dist"
 toolchain="$root/cmake/MinGW64Toolchain.cmake"
 mingw_sdk_dir="$deps_dir/mingw-w64-12"
 windows_prefix="$deps_dir/windows-x64"
-windows_sources="$deps_dir/windows-sources"
+windows_build="$deps_dir/windows-codecs-build"
 package_name="Kravell-$kravell_version-windows-x64"
 
 log() { printf '[windows] %s\n' "$*" >&2; }
@@ -50,17 +50,6 @@ fetch_mingw_sdk()
     touch "$mingw_sdk_dir/.complete"
 }
 
-# Runs CMake for a third-party library with our toolchain and installs it into the prefix.
-cross_build_library()
-{
-    local source="$1" build="$2"; shift 2
-    cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$windows_prefix" "$@" > "$build.log" 2>&1 \
-        && cmake --build "$build" --parallel "$jobs" >> "$build.log" 2>&1 \
-        && cmake --install "$build" >> "$build.log" 2>&1 \
-        || { tail -n 40 "$build.log"; log "building $(basename "$source") failed (log: $build.log)"; exit 1; }
-}
-
 # zlib as Debian builds it for MinGW, and static libpng and libjpeg cross-built from Debian's
 # source packages: Debian's JUCE has its bundled copies stripped.
 build_image_libraries()
@@ -68,35 +57,24 @@ build_image_libraries()
     if [ -f "$windows_prefix/.complete" ]; then
         return
     fi
-    log "cross-building zlib, libpng and libjpeg for Windows"
-    rm -rf "$windows_prefix" "$windows_sources"
-    mkdir -p "$windows_prefix/include" "$windows_prefix/lib" "$windows_sources/packages"
+    fetch_image_library_sources
+    log "cross-building libpng and libjpeg for Windows"
+    rm -rf "$windows_prefix" "$windows_build"
+    mkdir -p "$windows_prefix/include" "$windows_prefix/lib" "$windows_build"
 
     # Its own folder: -nostdinc hides the system MinGW folder where Debian installs it.
     cp /usr/x86_64-w64-mingw32/include/zlib.h /usr/x86_64-w64-mingw32/include/zconf.h "$windows_prefix/include/"
     cp /usr/x86_64-w64-mingw32/lib/libz.a "$windows_prefix/lib/"
 
-    # The system release's versions: those the Linux build links.
-    local suite
-    suite="$(. /etc/os-release && printf '%s' "${VERSION_CODENAME:-bookworm}")"
-    private_apt update -qq
-    (cd "$windows_sources/packages" && private_apt source --download-only -qq "libpng1.6/$suite" "libjpeg-turbo/$suite")
-    local dsc
-    for dsc in "$windows_sources"/packages/*.dsc; do
-        local name
-        name="$(basename "$dsc" .dsc)"
-        dpkg-source --no-check -x "$dsc" "$windows_sources/${name%%_*}" > /dev/null
-    done
-
-    cross_build_library "$windows_sources/libpng1.6" "$windows_sources/build-libpng" \
+    build_cmake_library "$image_sources/libpng1.6" "$windows_build/libpng" "$windows_prefix" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF \
         -DZLIB_INCLUDE_DIR="$windows_prefix/include" -DZLIB_LIBRARY="$windows_prefix/lib/libz.a"
     # Without the SIMD code, which would need an assembler: the plug-in decodes no JPEGs
     # where speed matters.
-    cross_build_library "$windows_sources/libjpeg-turbo" "$windows_sources/build-libjpeg" \
+    build_cmake_library "$image_sources/libjpeg-turbo" "$windows_build/libjpeg" "$windows_prefix" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF
     # The framework reads libjpeg's internals header too, which Debian's -dev package installs.
-    cp "$windows_sources/libjpeg-turbo/jpegint.h" "$windows_prefix/include/"
+    cp "$image_sources/libjpeg-turbo/jpegint.h" "$windows_prefix/include/"
 
     touch "$windows_prefix/.complete"
 }
@@ -121,8 +99,8 @@ package()
         "The MinGW-w64 runtime (linked in)" "$mingw_sdk_dir/usr/share/doc/mingw-w64-x86-64-dev/copyright" \
         "The GCC runtime libraries, libstdc++ and libgcc (linked in)" /usr/share/doc/gcc-mingw-w64-base/copyright \
         "zlib (linked in)" /usr/share/doc/libz-mingw-w64/copyright \
-        "libpng (linked in)" "$windows_sources/libpng1.6/debian/copyright" \
-        "libjpeg-turbo (linked in)" "$windows_sources/libjpeg-turbo/debian/copyright"
+        "libpng (linked in)" "$image_sources/libpng1.6/debian/copyright" \
+        "libjpeg-turbo (linked in)" "$image_sources/libjpeg-turbo/debian/copyright"
     # Windows line ends for the texts people open in Notepad.
     sed -i 's/\r\{0,1\}$/\r/' "$staging/INSTALL.txt" "$staging/LICENSE.txt" "$staging/THIRD-PARTY-NOTICES.txt"
 

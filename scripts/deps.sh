@@ -153,7 +153,73 @@ prepare_juce()
     mv "$juce_dir.tmp" "$juce_dir"
 }
 
+# The image codecs and zlib as the system release ships them, as Debian source packages
+# unpacked into .deps/image-sources: linked statically into what we ship, on Windows and on
+# Linux, so no user needs a distribution's own copies under Debian's names.
+image_sources="$deps_dir/image-sources"
+fetch_image_library_sources()
+{
+    if [ -f "$image_sources/.complete" ]; then
+        return
+    fi
+    log "fetching the zlib, libpng and libjpeg-turbo sources"
+    rm -rf "$image_sources"
+    mkdir -p "$image_sources/packages"
+    local suite
+    suite="$(. /etc/os-release && printf '%s' "${VERSION_CODENAME:-bookworm}")"
+    private_apt update -qq
+    (cd "$image_sources/packages" && private_apt source --download-only -qq "zlib/$suite" "libpng1.6/$suite" "libjpeg-turbo/$suite")
+    local dsc name
+    for dsc in "$image_sources"/packages/*.dsc; do
+        name="$(basename "$dsc" .dsc)"
+        dpkg-source --no-check -x "$dsc" "$image_sources/${name%%_*}" > /dev/null
+    done
+    touch "$image_sources/.complete"
+}
+
+# Builds one CMake library into a prefix: build_cmake_library SOURCE BUILD PREFIX [cmake args...]
+build_cmake_library()
+{
+    local source="$1" build="$2" prefix="$3"; shift 3
+    cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DCMAKE_INSTALL_LIBDIR="$prefix/lib" "$@" > "$build.log" 2>&1 \
+        && cmake --build "$build" --parallel "$(nproc)" >> "$build.log" 2>&1 \
+        && cmake --install "$build" >> "$build.log" 2>&1 \
+        || { tail -n 40 "$build.log"; log "building $(basename "$source") failed (log: $build.log)"; exit 1; }
+}
+
+# Static, position-independent zlib, libpng and libjpeg for the Linux plug-ins and app, in
+# .deps/linux-x64 (the release build links them; their symbols are kept inside our modules).
+linux_codecs_prefix="$deps_dir/linux-x64"
+build_linux_codecs()
+{
+    if [ -f "$linux_codecs_prefix/.complete" ]; then
+        return
+    fi
+    fetch_image_library_sources
+    log "building static zlib, libpng and libjpeg"
+    local work="$deps_dir/linux-codecs-build"
+    rm -rf "$linux_codecs_prefix" "$work"
+    mkdir -p "$work"
+    cp -R "$image_sources/zlib" "$work/zlib"
+    (cd "$work/zlib" && CFLAGS="-O2 -fPIC" ./configure --static --prefix="$linux_codecs_prefix" > "$work/zlib.log" 2>&1 \
+        && make -j"$(nproc)" install >> "$work/zlib.log" 2>&1) \
+        || { tail -n 40 "$work/zlib.log"; log "building zlib failed"; exit 1; }
+    build_cmake_library "$image_sources/libpng1.6" "$work/libpng" "$linux_codecs_prefix" \
+        -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_TOOLS=OFF -DPNG_EXECUTABLES=OFF \
+        -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+        -DZLIB_INCLUDE_DIR="$linux_codecs_prefix/include" -DZLIB_LIBRARY="$linux_codecs_prefix/lib/libz.a"
+    # Without the SIMD code, which needs an assembler: the plug-in decodes no JPEGs where speed matters.
+    build_cmake_library "$image_sources/libjpeg-turbo" "$work/libjpeg" "$linux_codecs_prefix" \
+        -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON
+    # The framework reads libjpeg's internals header too, which Debian's -dev package installs.
+    cp "$image_sources/libjpeg-turbo/jpegint.h" "$linux_codecs_prefix/include/"
+    rm -rf "$work"
+    touch "$linux_codecs_prefix/.complete"
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     install_packages "${packages[@]}"
     prepare_juce
+    build_linux_codecs
 fi

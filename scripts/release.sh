@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds every artifact of a release from this tree and writes them to dist/: the Windows
-# setup program and zip, then SHA256SUMS over all of them, and checks what it wrote (check-release.sh).
+# setup program and zip, the Linux archive, then SHA256SUMS over all of them, and checks what it wrote (check-release.sh).
 # Installs what is missing and reuses what is built; safe to run any number of times.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -12,11 +12,14 @@ fi
 "$root/scripts/deps.sh"
 echo "== Linux release build"
 configure_and_build "$root/build" -DCMAKE_BUILD_TYPE=Release -- Kravell_VST3 Kravell_LV2 Kravell_Standalone
+echo "== Linux archive"
+"$root/scripts/package-linux.sh"
 echo "== Windows cross-build"
 "$root/scripts/build-windows.sh"
 
 dist="$root/dist"
-artifacts=("Kravell-$kravell_version-windows-x64-setup.exe" "Kravell-$kravell_version-windows-x64.zip")
+artifacts=("Kravell-$kravell_version-windows-x64-setup.exe" "Kravell-$kravell_version-windows-x64.zip"
+    "Kravell-$kravell_version-linux-x64.tar.gz")
 # Only this version's artifacts and their sums: nothing stale of an earlier run.
 for old in "$dist"/*; do
     [ -e "$old" ] || continue

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: under AddressSanitizer + UndefinedBehaviorSanitizer,
 # the threading test under ThreadSanitizer, the Release build (with the LV2 plug-in through
-# Debian's LV2 tools and the standalone app under the test display), then the Windows
+# Debian's LV2 tools and the standalone app under the test display), the Linux release
+# archive as a user installs it (test-linux-release.sh), then the Windows
 # package, cross-built and tested under Wine (test-windows.sh). Any failure or sanitizer
 # finding fails.
 set -euo pipefail
@@ -51,6 +52,9 @@ run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
 echo "The demo loop through the LV2 in lv2apply, against the plug-in's own render:"
 cat "$root"/build/lv2-renders/*/difference.txt
 echo "The standalone app without an audio device: $root/build/kravell-standalone-no-audio-device.png"
+
+echo "== linux release archive: portable binaries, installed into a scratch home"
+"$root/scripts/test-linux-release.sh"
 
 echo "== windows: cross-built package, tested under Wine"
 "$root/scripts/test-windows.sh"

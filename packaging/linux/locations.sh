@@ -1,0 +1,50 @@
+# Where Kravell is installed, shared by install.sh and uninstall.sh.
+
+# Sets the folders for a mode: kravell_locations user|system PREFIX
+kravell_locations()
+{
+    local share
+    if [ "$1" = system ]; then
+        vst3_dir="$2/lib/vst3"
+        lv2_dir="$2/lib/lv2"
+        bin_dir="$2/bin"
+        share="$2/share"
+    else
+        vst3_dir="$HOME/.vst3"
+        lv2_dir="$HOME/.lv2"
+        bin_dir="$HOME/.local/bin"
+        share="$HOME/.local/share"
+    fi
+    applications_dir="$share/applications"
+    icons_dir="$share/icons/hicolor"
+    kravell_share_dir="$share/kravell"
+    manifest="$kravell_share_dir/installed-files"
+}
+
+# Succeeds when FOLDER can be written, or made in its nearest existing parent; otherwise says
+# why and what to do: kravell_require_writable FOLDER MODE
+kravell_require_writable()
+{
+    local folder="$1"
+    while [ ! -e "$folder" ]; do folder="$(dirname "$folder")"; done
+    if [ -d "$folder" ] && [ -w "$folder" ]; then
+        return 0
+    fi
+    echo "Cannot write to $folder: nothing was changed." >&2
+    if [ "$2" = system ]; then
+        echo "Installing for every user needs root: sudo $0 --system" >&2
+    else
+        echo "Make $folder writable for $(id -un), or run $0 --system as root." >&2
+    fi
+    return 1
+}
+
+# Where the user's presets and the app's settings live (never removed by uninstalling).
+kravell_presets_hint()
+{
+    if [ "$1" = system ]; then
+        printf '%s\n' "each user's ~/.config/DornelAudio/Kravell"
+    else
+        printf '%s\n' "$HOME/.config/DornelAudio/Kravell"
+    fi
+}
