@@ -55,7 +55,7 @@ inline bool isFinite (float value) noexcept { return std::abs (value) <= std::nu
     other. A non-finite input sample is heard by the detector as silence; with the clearing
     of overflowed state after each chunk, one bad sample can never leave the detector stuck. */
 template <int focus, size_t numChannels>
-void runDetector (DetectorState& state, const FollowerCoefficients& k, EngineState::Chunk& scratch, int count) noexcept
+void runDetector (DetectorState& state, const FollowerCoefficients& k, EngineChunk& scratch, int count) noexcept
 {
     Biquad low[numChannels], high[numChannels];
     float fast[numChannels], slow[numChannels];
@@ -131,7 +131,7 @@ void clearOverflowedState (DetectorState& state) noexcept
 }
 
 template <size_t numChannels>
-void runDetectorForFocus (int focus, DetectorState& state, const FollowerCoefficients& k, EngineState::Chunk& scratch, int count) noexcept
+void runDetectorForFocus (int focus, DetectorState& state, const FollowerCoefficients& k, EngineChunk& scratch, int count) noexcept
 {
     if (focus == 0)
         runDetector<0, numChannels> (state, k, scratch, count);
@@ -224,7 +224,7 @@ void prepareEngine (EngineState& engine, double sampleRate, const ControlValues&
 namespace
 {
 /** Fills a chunk's eight control lanes from the smoothers, padded to `paddedCount`. */
-void fillControlLanes (EngineState::Chunk& chunk, juce::SmoothedValue<float>* const* smoothers, int count, int paddedCount) noexcept
+void fillControlLanes (EngineChunk& chunk, juce::SmoothedValue<float>* const* smoothers, int count, int paddedCount) noexcept
 {
     chunk.clipIsConstant = ! smoothers[4]->isSmoothing();
     for (int control = 0; control < 8; ++control)
@@ -233,7 +233,7 @@ void fillControlLanes (EngineState::Chunk& chunk, juce::SmoothedValue<float>* co
 
 /** Fills a chunk's control lanes from the smoothers and copies in its input, padding the
     lanes to the kernel width. */
-void loadChunk (EngineState::Chunk& chunk, juce::SmoothedValue<float>* const* smoothers, float* const* channels, int numChannels, int start, int count) noexcept
+void loadChunk (EngineChunk& chunk, juce::SmoothedValue<float>* const* smoothers, float* const* channels, int numChannels, int start, int count) noexcept
 {
     const auto padded = roundUpToKernelWidth (count);
     fillControlLanes (chunk, smoothers, count, padded);
@@ -250,12 +250,12 @@ void loadChunk (EngineState::Chunk& chunk, juce::SmoothedValue<float>* const* sm
     }
 }
 
-DetectorLanes detectorLanesOf (EngineState::Chunk& chunk, int numChannels, int focus, int count) noexcept
+DetectorLanes detectorLanesOf (EngineChunk& chunk, int numChannels, int focus, int count) noexcept
 {
     return { { chunk.input[0], chunk.input[1] }, { chunk.fastEnvelope[0], chunk.fastEnvelope[1] }, { chunk.slowEnvelope[0], chunk.slowEnvelope[1] }, numChannels, focus, count };
 }
 
-ShaperLanes shaperLanesOf (EngineState::Chunk& chunk, int channel, float modeGain, int count) noexcept
+ShaperLanes shaperLanesOf (EngineChunk& chunk, int channel, float modeGain, int count) noexcept
 {
     return { chunk.input[channel],
              chunk.fastEnvelope[channel],
@@ -279,10 +279,10 @@ ShaperLanes shaperLanesOf (EngineState::Chunk& chunk, int channel, float modeGai
     written straight into their halves and the detector writes its envelopes there too, so
     nothing is moved between them; the unused lanes are never read back (the peaks come from
     the frames themselves), so they are not cleared either. */
-void processFewStereoFrames (EngineState& engine, juce::SmoothedValue<float>* const* smoothers, float* const* channels, const FollowerCoefficients& coefficients, int focus, int count, float (&inputPeak)[2], float (&outputPeak)[2]) noexcept
+void processFewStereoFrames (EngineState& engine, EngineScratch& scratch, juce::SmoothedValue<float>* const* smoothers, float* const* channels, const FollowerCoefficients& coefficients, int focus, int count, float (&inputPeak)[2], float (&outputPeak)[2]) noexcept
 {
     constexpr auto half = shaperKernelWidth / 2;
-    auto& chunk = engine.chunks[0];
+    auto& chunk = scratch.chunks[0];
     fillControlLanes (chunk, smoothers, count, shaperKernelWidth);
     for (int control = 0; control < 8; ++control)
         if (chunk.laneConstantLength[control] == 0) // ramping: the right half takes the same frames' values
@@ -313,9 +313,8 @@ void processFewStereoFrames (EngineState& engine, juce::SmoothedValue<float>* co
                 outputPeak[c] = std::abs (out);
         }
 }
-} // namespace
 
-BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept
+BlockPeaks processWithScratch (EngineState& engine, EngineScratch& scratch, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept
 {
     engine.smoothed.setTargets (targets);
 
@@ -330,14 +329,14 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
     const auto& kernels = engine.kernels;
     if (kernels.shapeWhileDetecting != nullptr && numChannels == 2 && numSamples > 0 && numSamples <= shaperKernelWidth / 2)
     {
-        processFewStereoFrames (engine, smoothers, channels, coefficients, focus, numSamples, inputPeak, outputPeak);
+        processFewStereoFrames (engine, scratch, smoothers, channels, coefficients, focus, numSamples, inputPeak, outputPeak);
     }
     else if (kernels.shapeWhileDetecting != nullptr && numChannels > 0 && numSamples > 0)
     {
         // The detector runs one chunk ahead of the shaping: the first chunk alone, then each
         // chunk is shaped while the detector goes through the one after it.
-        auto* current = &engine.chunks[0];
-        auto* next = &engine.chunks[1];
+        auto* current = &scratch.chunks[0];
+        auto* next = &scratch.chunks[1];
         auto count = std::min (EngineState::chunkSize, numSamples);
         loadChunk (*current, smoothers, channels, numChannels, 0, count);
         kernels.detect (engine.detector, coefficients, detectorLanesOf (*current, numChannels, focus, count));
@@ -367,7 +366,7 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
     else
     {
         // Where there are no vector kernels: the plain detector, then the scalar shaping.
-        auto& chunk = engine.chunks[0];
+        auto& chunk = scratch.chunks[0];
         for (int start = 0; start < numSamples; start += EngineState::chunkSize)
         {
             const auto count = std::min (EngineState::chunkSize, numSamples - start);
@@ -392,6 +391,58 @@ BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int 
     float meters[4];
     levelsToMeters (levels, meters);
     return { { meters[0], meters[1] }, { meters[2], meters[3] } };
+}
+
+/** A pool of working memory for every instance in the process. With one scratch per
+    instance, a session of a few hundred instances touched a few hundred scratches per round of
+    blocks, more than a core's cache holds; an audio thread that takes the same slot every block
+    keeps it in its cache instead. A slot is claimed with one atomic exchange: no lock, no
+    allocation, and nothing thread-local (which some toolchains allocate on a thread's first
+    access). */
+struct alignas (64) ScratchSlot
+{
+    std::atomic<bool> busy { false };
+    EngineScratch scratch;
+};
+
+constexpr int scratchSlotCount = 16;
+ScratchSlot scratchSlots[scratchSlotCount];
+
+/** The slot a thread tries first, from where its stack lies: threads' stacks are far apart,
+    while one thread's blocks start at much the same depth, so each audio thread keeps to its
+    own slot, and threads running at once rarely meet on one. */
+int preferredSlot (const void* stackAddress) noexcept
+{
+    const auto page = (std::uint64_t) reinterpret_cast<std::uintptr_t> (stackAddress) >> 16;
+    return (int) ((page * 0x9e3779b97f4a7c15ull) >> 60) % scratchSlotCount;
+}
+
+/** Where more threads than slots process at once: working memory of its own on the stack,
+    kept out of the usual path's frame. */
+__attribute__ ((noinline)) BlockPeaks processWithStackScratch (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept
+{
+    EngineScratch scratch;
+    return processWithScratch (engine, scratch, channels, numChannels, numSamples, targets);
+}
+} // namespace
+
+BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept
+{
+    const char stackMarker = 0;
+    const auto first = preferredSlot (&stackMarker);
+    for (int i = 0; i < scratchSlotCount; ++i)
+    {
+        auto& slot = scratchSlots[(first + i) % scratchSlotCount];
+        // A relaxed look first, so a slot in use costs no exclusive access to its line.
+        if (slot.busy.load (std::memory_order_relaxed) || slot.busy.exchange (true, std::memory_order_acquire))
+            continue;
+
+        const auto peaks = processWithScratch (engine, slot.scratch, channels, numChannels, numSamples, targets);
+        slot.busy.store (false, std::memory_order_release);
+        return peaks;
+    }
+
+    return processWithStackScratch (engine, channels, numChannels, numSamples, targets);
 }
 
 void publishMeters (std::atomic<float> (&meters)[2], const float (&peaks)[2]) noexcept

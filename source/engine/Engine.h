@@ -44,39 +44,51 @@ struct BlockPeaks
     float output[2] = { 0.0f, 0.0f };
 };
 
-/** Everything the audio thread keeps between blocks, owned by the processor. */
-struct EngineState
+/** One chunk's working arrays. Nothing in them lives from one block to the next, except that
+    a lane remembers the constant it holds (whichever instance wrote it), so a settled control
+    is not written again. */
+struct alignas (64) EngineChunk
 {
     static constexpr int chunkSize = detectorKernelMaxCount;
+
+    float controls[8][chunkSize];
+    float input[2][chunkSize];
+    float fastEnvelope[2][chunkSize];
+    float slowEnvelope[2][chunkSize];
+    float output[2][chunkSize];
+    bool clipIsConstant = false;
+    float laneConstant[8] {};      // the value a control lane holds throughout...
+    int laneConstantLength[8] {};  // ...for this many lanes (0: not a constant)
+};
+
+/** A block's working memory: two chunks, so the detector can run through the next while the
+    current is shaped. It is not part of an instance: every instance on an audio thread works
+    in the same one (see processEngineBlock), which stays in that core's cache however many
+    instances a session holds. */
+struct EngineScratch
+{
+    EngineChunk chunks[2] {};
+};
+
+/** Everything the audio thread keeps between blocks, owned by the processor: a few hundred
+    bytes, touched on every block. */
+struct EngineState
+{
+    static constexpr int chunkSize = EngineChunk::chunkSize;
 
     DetectorState detector;
     double currentSampleRate = 44100.0;
     SmoothedControls smoothed;
     FollowerCoefficients modeCoefficients[3];
     EngineKernels kernels { shapeLanesScalar, nullptr, nullptr }; // chosen by prepareEngine
-
-    /** One chunk's working arrays. */
-    struct alignas (32) Chunk
-    {
-        float controls[8][chunkSize];
-        float input[2][chunkSize];
-        float fastEnvelope[2][chunkSize];
-        float slowEnvelope[2][chunkSize];
-        float output[2][chunkSize];
-        bool clipIsConstant = false;
-        float laneConstant[8] {};      // the value a control lane holds throughout...
-        int laneConstantLength[8] {};  // ...for this many lanes (0: not a constant)
-    };
-
-    /** Two chunks, so the detector can run through the next while the current is shaped;
-        processing never allocates. */
-    Chunk chunks[2] {};
 };
 
 /** Readies the engine for a sample rate: filters, cleared detector, snapped smoothers. */
 void prepareEngine (EngineState& engine, double sampleRate, const ControlValues& current);
 
-/** Processes one block in place (one or two channels) and returns its peaks. */
+/** Processes one block in place (one or two channels) and returns its peaks. The working
+    arrays come from a small pool shared by every instance in the process, claimed lock-free
+    for the block; any number of threads may call this at once. */
 BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept;
 
 /** Publishes one block's peaks into decaying meter feeds (x 0.86 per block). */
