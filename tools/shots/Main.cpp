@@ -196,6 +196,17 @@ public:
                                  { return dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent()) != nullptr; },
                                  5000))
             return fail ("the save dialog did not open");
+
+        // The name field takes the keyboard once the window system hands it to the dialog's
+        // window: that is waited for, so the picture shows the dialog as a user meets it, and
+        // the caret, which blinks, is hidden, so two renders agree.
+        auto* dialog = dynamic_cast<juce::AlertWindow*> (juce::Component::getCurrentlyModalComponent());
+        juce::Component::SafePointer<juce::TextEditor> field (dialog->getTextEditor ("presetName"));
+        pumpMessagesUntil ([field]
+                           { return field == nullptr || field->hasKeyboardFocus (false); },
+                           2500);
+        if (field != nullptr)
+            field->setCaretVisible (false);
         return write (settledComposite(), "save-dialog.png");
     }
 
