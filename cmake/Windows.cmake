@@ -34,15 +34,6 @@ function (kravell_configure_windows_shared_code target)
     # The framework's larger units exceed the COFF section limit (MSVC's /bigobj).
     target_compile_options (${target} PRIVATE -Wa,-mbig-obj)
 
-    # The editor's typeface, which Windows does not have (source/platform/PlatformFonts.h).
-    juce_add_binary_data (KravellFonts
-        HEADER_NAME KravellFonts.h
-        NAMESPACE KravellFonts
-        SOURCES
-            /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
-            /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf)
-    target_link_libraries (${target} PRIVATE KravellFonts)
-
     target_include_directories (${target} SYSTEM BEFORE PUBLIC "${KRAVELL_MINGW_ADDITIONS}")
     target_include_directories (${target} SYSTEM PUBLIC "${KRAVELL_WINDOWS_PREFIX}/include")
     target_link_directories (${target} PUBLIC "${KRAVELL_WINDOWS_PREFIX}/lib")

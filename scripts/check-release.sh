@@ -2,7 +2,7 @@
 # Checks a folder of release artifacts: check-release.sh FOLDER
 # SHA256SUMS verifies and lists every artifact; every artifact's name carries the project's
 # version; each package holds the licence (the same text as LICENSE), complete third-party
-# notices and installation notes of that version, and its plug-in says that version.
+# notices and installation notes of that version, and its plug-ins say that version.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -34,6 +34,24 @@ for zip in "$folder"/*.zip; do
     manifest="$top/Kravell.vst3/Contents/Resources/moduleinfo.json"
     grep -q "\"Version\": \"$kravell_version\"" "$manifest" || fail "$(basename "$zip"): the plug-in's manifest is not version $kravell_version"
     rm -rf "$scratch/zip"
+    checked=$((checked + 1))
+done
+for archive in "$folder"/*.tar.gz; do
+    [ -e "$archive" ] || continue
+    mkdir -p "$scratch/tar"
+    tar -xzf "$archive" -C "$scratch/tar"
+    top="$scratch/tar/$(basename "$archive" .tar.gz)"
+    [ -d "$top" ] || fail "$(basename "$archive") does not unpack into $(basename "$top")"
+    cmp -s "$top/LICENSE" "$root/LICENSE" || fail "$(basename "$archive"): LICENSE is not the project's licence"
+    for part in "JUCE 8" "VST3 SDK" "GNU General Public License, version 3" "DejaVu" "zlib" "libpng" "libjpeg"; do
+        grep -q "^$part\|^The $part" "$top/THIRD-PARTY-NOTICES.txt" || fail "$(basename "$archive"): no notice for $part"
+    done
+    grep -q "Kravell $kravell_version" "$top/INSTALL.txt" || fail "$(basename "$archive"): INSTALL.txt does not name version $kravell_version"
+    grep -q "Kravell $kravell_version" "$top/install.sh" || fail "$(basename "$archive"): install.sh does not name version $kravell_version"
+    grep -q "\"Version\": \"$kravell_version\"" "$top/Kravell.vst3/Contents/Resources/moduleinfo.json" \
+        || fail "$(basename "$archive"): the VST3's manifest is not version $kravell_version"
+    grep -q "doap:revision \"$kravell_version\"" "$top/Kravell.lv2/dsp.ttl" || fail "$(basename "$archive"): the LV2 is not version $kravell_version"
+    rm -rf "$scratch/tar"
     checked=$((checked + 1))
 done
 [ "$checked" -gt 0 ] || fail "no package in $folder"

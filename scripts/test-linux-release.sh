@@ -3,7 +3,8 @@
 # build/: packs it (package-linux.sh), checks what every shipped binary needs from the system,
 # installs it with its own install.sh into a scratch home (and for every user under a scratch
 # prefix), reads and renders the installed LV2 with Debian's LV2 tools, runs the host tests on
-# the installed VST3, starts the installed app, and uninstalls, leaving only the presets.
+# the installed VST3, opens its editor on a desktop without fonts, starts the installed app,
+# and uninstalls, leaving only the presets.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -86,6 +87,16 @@ ensure_display
 HOME="$home" KRAVELL_VST3_BUNDLE="$home/.vst3/Kravell.vst3" "$root/build/tests/KravellHostTests" --gtest_brief=1 > "$scratch/host.log" 2>&1 \
     || { tail -n 40 "$scratch/host.log"; fail "the host tests fail on the installed VST3"; }
 tail -n 2 "$scratch/host.log"
+
+echo "-- the editor looks the same on a desktop without DejaVu Sans"
+# A fontconfig that knows no fonts at all: the text must still be drawn, in the built-in face.
+printf '<?xml version="1.0"?>\n<fontconfig><cachedir>%s</cachedir></fontconfig>\n' "$scratch/fontcache" > "$scratch/no-fonts.conf"
+probe="$root/build/tests/KravellEditorSizeProbe"
+HOME="$home" "$probe" "$home/.vst3/Kravell.vst3" capture "$scratch/with-fonts.ppm" > /dev/null 2>&1 \
+    || fail "the installed VST3's editor could not be captured"
+HOME="$home" FONTCONFIG_FILE="$scratch/no-fonts.conf" "$probe" "$home/.vst3/Kravell.vst3" capture "$scratch/no-fonts.ppm" > /dev/null 2>&1 \
+    || fail "the installed VST3's editor could not be captured without system fonts"
+cmp -s "$scratch/with-fonts.ppm" "$scratch/no-fonts.ppm" || fail "the editor differs on a desktop without DejaVu Sans"
 
 echo "-- the installed app starts"
 HOME="$home" "$home/.local/bin/kravell" > "$scratch/app.log" 2>&1 &

@@ -11,14 +11,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 "$root/scripts/build-windows.sh"
 
-# The packages as a release carries them: version, licence and notices, checked with their sums.
-release_check="$root/build-windows/release-check"
-rm -rf "$release_check"
-mkdir -p "$release_check"
-cp "$root/dist/Kravell-$kravell_version-windows-x64.zip" "$root/dist/Kravell-$kravell_version-windows-x64-setup.exe" "$release_check/"
-(cd "$release_check" && sha256sum -- * > SHA256SUMS)
-"$root/scripts/check-release.sh" "$release_check"
-
 # The Linux build, for the reference render and the speed comparison.
 configure_and_build "$root/build" -DCMAKE_BUILD_TYPE=Release -- kravell-render kravell-speed > /dev/null
 

@@ -58,3 +58,12 @@ echo "== linux release archive: portable binaries, installed into a scratch home
 
 echo "== windows: cross-built package, tested under Wine"
 "$root/scripts/test-windows.sh"
+
+echo "== release artifacts: one version, the licence and notices in each, checked with their sums"
+release_check="$root/build/release-check"
+rm -rf "$release_check"
+mkdir -p "$release_check"
+cp "$root/dist/Kravell-$kravell_version-windows-x64.zip" "$root/dist/Kravell-$kravell_version-windows-x64-setup.exe" \
+    "$root/dist/Kravell-$kravell_version-linux-x64.tar.gz" "$release_check/"
+(cd "$release_check" && sha256sum -- * > SHA256SUMS)
+"$root/scripts/check-release.sh" "$release_check"

@@ -1,6 +1,5 @@
 #include "platform/PlatformFonts.h"
 
-#if JUCE_WINDOWS
 #include <KravellFonts.h>
 
 namespace
@@ -53,15 +52,5 @@ struct PlatformFonts::Holder
 
 PlatformFonts::PlatformFonts() :
     holder (std::make_unique<Holder>()) { }
-
-#else
-
-struct PlatformFonts::Holder
-{
-};
-
-PlatformFonts::PlatformFonts() = default;
-
-#endif
 
 PlatformFonts::~PlatformFonts() = default;
