@@ -83,6 +83,29 @@ TEST_F (ShellFixture, DefaultNamesAreUnique)
     EXPECT_EQ (other.getDefaultPresetName(), "MyPreset5000");
 }
 
+TEST_F (ShellFixture, TheNameFieldTakesTheKeyboardWhenItsDialogHasIt)
+{
+    ASSERT_TRUE (processor.saveUserPreset ("Kick"));
+    // The second dialog opens right after the first has closed, when the window system may
+    // hand the keyboard to the new window late.
+    for (const auto& open : { std::function<void()> ([this] { bar.showSavePresetDialog(); }),
+                              std::function<void()> ([this] { bar.showRenamePresetDialog ("Kick"); }) })
+    {
+        open();
+        auto* dialog = currentDialog();
+        ASSERT_NE (dialog, nullptr);
+        auto* field = dialog->getTextEditor ("presetName");
+        ASSERT_NE (field, nullptr);
+        EXPECT_TRUE (pumpMessagesUntil ([field = juce::Component::SafePointer<juce::TextEditor> (field)]
+                                        { return field != nullptr && field->hasKeyboardFocus (false) && field->getPeer() != nullptr && field->getPeer()->isFocused(); },
+                                        5000))
+            << dialog->getName() << ": the name field never had the keyboard";
+        EXPECT_EQ (field->getHighlightedText(), field->getText()) << "the offered name is selected, so typing replaces it";
+        key (juce::KeyPress::escapeKey);
+        EXPECT_EQ (currentDialog(), nullptr);
+    }
+}
+
 TEST_F (ShellFixture, BlankNamesReturnAndEscapeCancel)
 {
     bar.showSavePresetDialog();

@@ -8,6 +8,46 @@
 namespace
 {
 juce::String quoted (const juce::String& text) { return "\"" + text + "\""; }
+
+/** Gives a dialog's name field the keyboard once the dialog's window has it, so a user can
+    type the name straight away. A window system hands a new window the keyboard only after it
+    has mapped it, which can be well after the dialog opens (later still right after another
+    dialog closed); until then the framework cannot move the focus, and when it comes the
+    framework gives it to the window, not to the field. So this asks on opening and again each
+    frame until the window has the keyboard and the field holds it, for two seconds at most. */
+class NameFieldFocus final : private juce::Timer
+{
+public:
+    explicit NameFieldFocus (juce::TextEditor& nameField) :
+        field (&nameField)
+    {
+        if (! tryFocus())
+            startTimer (20);
+    }
+
+private:
+    void timerCallback() override
+    {
+        if (tryFocus() || ++attempts >= 100)
+            stopTimer();
+    }
+
+    /** True once there is nothing more to do: the field is gone, or has the keyboard in a window that has it. */
+    bool tryFocus()
+    {
+        if (field == nullptr || ! field->isShowing())
+            return field == nullptr;
+        auto* peer = field->getPeer();
+        if (peer != nullptr && peer->isFocused() && field->hasKeyboardFocus (false))
+            return true;
+        if (! field->hasKeyboardFocus (false))
+            field->grabKeyboardFocus();
+        return false;
+    }
+
+    juce::Component::SafePointer<juce::TextEditor> field;
+    int attempts = 0;
+};
 } // namespace
 
 juce::AlertWindow* MenuBar::openDialog (const juce::String& title,
@@ -41,7 +81,13 @@ juce::AlertWindow* MenuBar::openDialog (const juce::String& title,
     // Text dialogs are deleted by their callback, after it has read the field; the others by
     // the framework when dismissed.
     juce::Component::SafePointer<juce::AlertWindow> window (dialog);
-    dialog->enterModalState (true, juce::ModalCallbackFunction::create ([window, hasTextField, onResult = std::move (onResult)] (int result) {
+    // A user types the name straight away: the field takes the keys (its offered name is
+    // selected, so typing replaces it), while Return and Escape still reach the buttons. The
+    // helper lives as long as the dialog is open.
+    std::shared_ptr<NameFieldFocus> nameFocus;
+    if (auto* field = dialog->getTextEditor ("presetName"))
+        nameFocus = std::make_shared<NameFieldFocus> (*field);
+    dialog->enterModalState (true, juce::ModalCallbackFunction::create ([window, hasTextField, nameFocus, onResult = std::move (onResult)] (int result) {
                                  if (window != nullptr)
                                      onResult (result, *window);
                                  if (hasTextField)

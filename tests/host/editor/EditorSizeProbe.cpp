@@ -161,6 +161,9 @@ public:
             return;
         }
         window = XCreateSimpleWindow (display, DefaultRootWindow (display), 0, 0, (unsigned) size.getWidth(), (unsigned) size.getHeight(), 0, 0, 0);
+        // The title a test driving the window from outside finds it by.
+        const auto* title = std::getenv ("KRAVELL_PROBE_TITLE");
+        XStoreName (display, window, title != nullptr ? title : "Kravell Probe");
         XMapWindow (display, window);
         XSync (display, False);
 
