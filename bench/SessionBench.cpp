@@ -26,6 +26,7 @@
 
 #if KRAVELL_SESSION_BENCH_VST3
  #include "host/BuiltBundle.h"
+ #include "host/damaged/RawHost.h"
  #include "support/MessagePump.h"
 #else
  #include "processor/PluginProcessor.h"
@@ -286,6 +287,33 @@ private:
     juce::AudioBuffer<float> buffer;
     juce::MidiBuffer midi;
 };
+
+/** The built VST3 through its bare interfaces, with the least a host can do per block (one
+    ProcessData, no parameter changes, events or context): what the plug-in's side of the
+    wrapper costs without the framework's hosting around it. */
+class BareVst3Track final : public Track
+{
+public:
+    static rawhost::Module& module()
+    {
+        static rawhost::Module loaded (builtBundle());
+        return loaded;
+    }
+
+    BareVst3Track() : buffer (2, maxBlock), instance (module(), sampleRate, maxBlock)
+    {
+        for (int c = 0; c < 2; ++c)
+            input[c] = buffer.getWritePointer (c);
+    }
+
+    void prepare (int) override {}
+
+    void process (int numSamples) override { instance.process (input[0], input[1], numSamples); }
+
+private:
+    juce::AudioBuffer<float> buffer;
+    rawhost::Instance instance;
+};
 #endif
 
 struct Host
@@ -301,7 +329,8 @@ std::vector<Host> availableHosts()
                {
                    auto track = std::make_unique<Vst3Track>();
                    return track->isLoaded() ? std::move (track) : nullptr;
-               } } };
+               } },
+             { "vst3-bare", [] { return std::unique_ptr<Track> (std::make_unique<BareVst3Track>()); } } };
 #else
     return { { "processor", [] { return std::unique_ptr<Track> (std::make_unique<ProcessorTrack>()); } },
              { "lv2", []() -> std::unique_ptr<Track>
@@ -402,23 +431,33 @@ struct Session
     std::vector<int> positions;
 };
 
-/** Nanoseconds of plug-in time per stereo frame and instance: the quickest of a few runs of
-    the session, less the quickest of as many runs that only feed the tracks. */
-double measure (const Host& host, int count, int blockSize, double secondsOfAudio, int repeats)
+/** The value below which a fraction of the (sorted) samples lie. */
+double quantile (std::vector<double> samples, double fraction)
+{
+    std::sort (samples.begin(), samples.end());
+    return samples[(size_t) (fraction * (double) (samples.size() - 1))];
+}
+
+/** Nanoseconds of plug-in time per stereo frame and instance. The session runs in short
+    stretches (about 16000 frames of all tracks together), timed one by one, alternating with
+    stretches that only feed the tracks; the figure is the difference of their lower quartiles
+    over the frames. A stretch in which another process took the core, or trashed its caches,
+    lands in the upper quartiles, so the figures hold on a machine that is not quiet. */
+double measure (const Host& host, int count, int blockSize, int numSamples)
 {
     Session session (host, count, blockSize);
     if (! session.isComplete (count))
         return std::nan ("");
 
-    const auto blocks = std::max (1, (int) (secondsOfAudio * sampleRate) / blockSize);
-    session.run (std::max (1, blocks / 4), true); // warm-up: caches, branch predictors, smoothers settled
-    auto withPlugins = 1.0e9, feedingOnly = 1.0e9;
-    for (int r = 0; r < repeats; ++r)
+    const auto blocks = std::max (1, 16384 / (count * blockSize));
+    session.run (std::max (1, 24000 / blockSize), true); // warm-up: caches, branch predictors, smoothers settled
+    std::vector<double> withPlugins, feedingOnly;
+    for (int i = 0; i < numSamples; ++i)
     {
-        withPlugins = std::min (withPlugins, session.run (blocks, true));
-        feedingOnly = std::min (feedingOnly, session.run (blocks, false));
+        withPlugins.push_back (session.run (blocks, true));
+        feedingOnly.push_back (session.run (blocks, false));
     }
-    return (withPlugins - feedingOnly) * 1.0e9 / ((double) blocks * blockSize * count);
+    return (quantile (withPlugins, 0.25) - quantile (feedingOnly, 0.25)) * 1.0e9 / ((double) blocks * blockSize * count);
 }
 
 /** Memory one instance holds once prepared and run, and how long one takes to create,
@@ -485,9 +524,8 @@ int runSession (int argc, char** argv)
     for (const auto& host : hosts)
         measureInstanceCosts (host);
 
-    const auto seconds = quick ? 0.1 : 0.5;
-    const auto repeats = quick ? 3 : 5;
-    std::printf ("\nThread CPU ns per stereo frame per instance (48 kHz, drum loop, plug-in time alone: feeding the tracks is measured apart and taken off); growth against N = 1\n");
+    const auto numSamples = quick ? 60 : 400;
+    std::printf ("\nThread CPU ns per stereo frame per instance (48 kHz, drum loop, plug-in time alone: feeding the tracks is measured apart and taken off; lower quartiles of short stretches); growth against N = 1\n");
     std::printf ("  %-9s %5s", "host", "block");
     for (auto count : instanceCounts)
         std::printf ("  N=%-17d", count);
@@ -500,7 +538,7 @@ int runSession (int argc, char** argv)
             double single = 0.0;
             for (auto count : instanceCounts)
             {
-                const auto ns = measure (host, count, blockSize, seconds, repeats);
+                const auto ns = measure (host, count, blockSize, numSamples);
                 if (count == 1)
                     single = ns;
                 std::printf ("  %8.2f ns %6.2fx", ns, ns / single);

@@ -48,7 +48,10 @@ KravellAudioProcessor::KravellAudioProcessor()
       parameterState (*this, nullptr, "PARAMETERS", createParameterLayout())
 {
     for (int i = 0; i < 10; ++i)
+    {
         raw.values[i] = parameterState.getRawParameterValue (ParameterIds::all[i]);
+        audio.parameters[i] = raw.get ((RawParameters::Index) i);
+    }
 
     for (auto* id : ParameterIds::all)
         parameterState.addParameterListener (id, this);
@@ -67,21 +70,24 @@ const juce::String KravellAudioProcessor::getName() const { return "Kravell"; }
 
 void KravellAudioProcessor::prepareToPlay (double sampleRate, int)
 {
-    prepareEngine (engine, sampleRate, readControlValues());
+    prepareEngine (audio.engine, sampleRate, readControlValues());
 }
 
 ControlValues KravellAudioProcessor::readControlValues() noexcept
 {
     ControlValues values;
-    values.attack = raw.get (RawParameters::attack);
-    values.sustain = raw.get (RawParameters::sustain);
-    values.sensitivity = raw.get (RawParameters::sensitivity) * 0.01f;
-    values.punch = raw.get (RawParameters::punch) * 0.01f;
-    values.clip = raw.get (RawParameters::clip) * 0.01f;
-    values.mix = raw.get (RawParameters::mix) * 0.01f;
-    if (const auto decibels = raw.get (RawParameters::output); ! juce::exactlyEqual (decibels, outputGainCache.decibels))
-        outputGainCache = { decibels, juce::Decibels::decibelsToGain (decibels) };
-    values.outputGain = outputGainCache.gain;
+    values.attack = audio.get (RawParameters::attack);
+    values.sustain = audio.get (RawParameters::sustain);
+    values.sensitivity = audio.get (RawParameters::sensitivity) * 0.01f;
+    values.punch = audio.get (RawParameters::punch) * 0.01f;
+    values.clip = audio.get (RawParameters::clip) * 0.01f;
+    values.mix = audio.get (RawParameters::mix) * 0.01f;
+    if (const auto decibels = audio.get (RawParameters::output); ! juce::exactlyEqual (decibels, audio.outputDecibels))
+    {
+        audio.outputDecibels = decibels;
+        audio.outputGain = juce::Decibels::decibelsToGain (decibels);
+    }
+    values.outputGain = audio.outputGain;
     values.power = isPowerOn() ? 1.0f : 0.0f;
     values.modeIndex = getModeIndex();
     values.focusIndex = getFocusIndex();
@@ -106,10 +112,10 @@ void KravellAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce
         buffer.clear (channel, 0, buffer.getNumSamples());
 
     const auto numChannels = std::min ({ numInputs, buffer.getNumChannels(), 2 });
-    const auto peaks = processEngineBlock (engine, buffer.getArrayOfWritePointers(), numChannels, buffer.getNumSamples(), readControlValues());
+    const auto peaks = processEngineBlock (audio.engine, buffer.getArrayOfWritePointers(), numChannels, buffer.getNumSamples(), readControlValues());
 
-    publishMeters (inputMeter, peaks.input);
-    publishMeters (outputMeter, peaks.output);
+    publishMeters (audio.inputMeter, peaks.input);
+    publishMeters (audio.outputMeter, peaks.output);
 }
 
 double KravellAudioProcessor::getTailLengthSeconds() const { return 0.08; }
@@ -375,16 +381,22 @@ juce::String KravellAudioProcessor::getPresetDisplayName()
 }
 
 //==============================================================================
-void KravellAudioProcessor::parameterChanged (const juce::String&, float)
+void KravellAudioProcessor::parameterChanged (const juce::String& parameterID, float newValue)
 {
     // Runs on whichever thread moved the parameter, the audio thread included: atomics only.
+    // The framework has just stored the same value in its own atomic, and calls this for
+    // every change, so the copy never lags behind it.
+    for (int i = 0; i < 10; ++i)
+        if (parameterID == ParameterIds::all[i])
+            audio.parameters[i].store (newValue);
+
     if (! restoringState.load())
         currentPresetModified.exchange (true);
 }
 
-bool KravellAudioProcessor::isPowerOn() const noexcept { return raw.get (RawParameters::power) >= 0.5f; }
-int KravellAudioProcessor::getModeIndex() const noexcept { return juce::roundToInt (raw.get (RawParameters::mode)); }
-int KravellAudioProcessor::getFocusIndex() const noexcept { return juce::roundToInt (raw.get (RawParameters::focus)); }
+bool KravellAudioProcessor::isPowerOn() const noexcept { return audio.get (RawParameters::power) >= 0.5f; }
+int KravellAudioProcessor::getModeIndex() const noexcept { return juce::roundToInt (audio.get (RawParameters::mode)); }
+int KravellAudioProcessor::getFocusIndex() const noexcept { return juce::roundToInt (audio.get (RawParameters::focus)); }
 
 //==============================================================================
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()

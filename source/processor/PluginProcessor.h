@@ -73,8 +73,8 @@ public:
     const ProductInfo& getProductInfo() const noexcept { return productInfo; }
 
     /** The four meter feeds, 0..1 on the meter scale, written once per audio block. */
-    float getInputMeter (int channel) const noexcept { return inputMeter[channel].load(); }
-    float getOutputMeter (int channel) const noexcept { return outputMeter[channel].load(); }
+    float getInputMeter (int channel) const noexcept { return audio.inputMeter[channel].load(); }
+    float getOutputMeter (int channel) const noexcept { return audio.outputMeter[channel].load(); }
 
     juce::AudioProcessorValueTreeState parameterState;
 
@@ -82,8 +82,8 @@ private:
     ControlValues readControlValues() noexcept;
     juce::ValueTree withMissingParametersKept (juce::ValueTree tree) const;
 
-    // The parameters' atomic plain values, looked up once so no reader searches by ID; in
-    // host index order. A missing parameter reads as the fallback.
+    // The framework's atomic plain values of the parameters, looked up once so no reader
+    // searches by ID; in host index order. A missing parameter reads as the fallback.
     struct RawParameters
     {
         enum Index { power, mode, attack, sustain, sensitivity, focus, punch, clip, mix, output };
@@ -91,18 +91,26 @@ private:
         float get (Index index, float fallback = 0.0f) const noexcept { return values[index] != nullptr ? values[index]->load() : fallback; }
     } raw;
 
-    /** The output gain of the last "output" value read: the power of ten is worked out only
-        when the value moves, not every block. Read and written where the controls are read
-        (the audio thread, or before processing starts). */
-    struct OutputGainCache
+    /** What the audio thread touches on every block, side by side. The parameter values are
+        copies of the framework's, which live in ten objects of their own, kept by
+        parameterChanged: a block reads one cache line for them instead of ten, which counts
+        once a session holds hundreds of instances. */
+    struct alignas (64) AudioThreadState
     {
-        float decibels = 0.0f, gain = 1.0f;
-    };
-    OutputGainCache outputGainCache;
+        std::atomic<float> parameters[10] {};
 
-    EngineState engine;
-    std::atomic<float> inputMeter[2] { 0.0f, 0.0f };
-    std::atomic<float> outputMeter[2] { 0.0f, 0.0f };
+        /** The output gain of the last "output" value read: the power of ten is worked out
+            only when the value moves, not every block. Read and written where the controls
+            are read (the audio thread, or before processing starts). */
+        float outputDecibels = 0.0f, outputGain = 1.0f;
+
+        EngineState engine;
+        std::atomic<float> inputMeter[2] { 0.0f, 0.0f };
+        std::atomic<float> outputMeter[2] { 0.0f, 0.0f };
+
+        float get (RawParameters::Index index) const noexcept { return parameters[index].load(); }
+    } audio;
+
     PresetFileStore presetFileStore;
 
     juce::CriticalSection presetInfoLock;
