@@ -55,4 +55,12 @@ for archive in "$folder"/*.tar.gz; do
     checked=$((checked + 1))
 done
 [ "$checked" -gt 0 ] || fail "no package in $folder"
+for manual in "$folder"/*-manual.html; do
+    [ -e "$manual" ] || continue
+    grep -q "Kravell $kravell_version" "$manual" || fail "$(basename "$manual") does not name version $kravell_version"
+    ! grep -q '@VERSION@' "$manual" || fail "$(basename "$manual") holds an unfilled version"
+    grep -q 'GNU Affero' "$manual" || fail "$(basename "$manual") does not name the licence"
+    pdf="${manual%.html}.pdf"
+    [ -f "$pdf" ] && [ "$(head -c 5 "$pdf")" = "%PDF-" ] || fail "no PDF beside $(basename "$manual")"
+done
 echo "release artifacts in ${folder#"$root"/}: version $kravell_version, licence and notices in every package, SHA256SUMS verifies"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds every artifact of a release from this tree and writes them to dist/: the Windows
-# setup program and zip, the Linux archive, then SHA256SUMS over all of them, and checks what it wrote (check-release.sh).
+# setup program and zip, the Linux archive, the manual (HTML and PDF), then SHA256SUMS over all of them, and checks what it wrote (check-release.sh).
 # Installs what is missing and reuses what is built; safe to run any number of times.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -16,10 +16,12 @@ echo "== Linux archive"
 "$root/scripts/package-linux.sh"
 echo "== Windows cross-build"
 "$root/scripts/build-windows.sh"
+echo "== the manual"
+"$root/scripts/build-manual.sh" "$root/dist"
 
 dist="$root/dist"
 artifacts=("Kravell-$kravell_version-windows-x64-setup.exe" "Kravell-$kravell_version-windows-x64.zip"
-    "Kravell-$kravell_version-linux-x64.tar.gz")
+    "Kravell-$kravell_version-linux-x64.tar.gz" "Kravell-$kravell_version-manual.html" "Kravell-$kravell_version-manual.pdf")
 # Only this version's artifacts and their sums: nothing stale of an earlier run.
 for old in "$dist"/*; do
     [ -e "$old" ] || continue

@@ -63,6 +63,7 @@ echo "== release artifacts: one version, the licence and notices in each, checke
 release_check="$root/build/release-check"
 rm -rf "$release_check"
 mkdir -p "$release_check"
+"$root/scripts/build-manual.sh" "$release_check"
 cp "$root/dist/Kravell-$kravell_version-windows-x64.zip" "$root/dist/Kravell-$kravell_version-windows-x64-setup.exe" \
     "$root/dist/Kravell-$kravell_version-linux-x64.tar.gz" "$release_check/"
 (cd "$release_check" && sha256sum -- * > SHA256SUMS)

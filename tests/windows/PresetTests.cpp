@@ -78,10 +78,9 @@ TEST (Presets, SavedThroughTheEditorIntoAppDataAndLoadedBack)
                             { return (dialog = findThreadWindow (L"Save Preset")) != nullptr; },
                             std::chrono::seconds (5)))
         << "the Save button opened no dialog";
-    // Into the name field (under the prompt, above the buttons, at three fifths of the
-    // dialog's height), whose first click selects the offered name; typing replaces it.
-    const auto dialogSize = clientSize (dialog);
-    clickAt (dialog, { dialogSize.cx / 2, dialogSize.cy * 3 / 5 });
+    // Typed as soon as a user can (a moment after the dialog shows), with no click: the name
+    // field takes the keyboard, its offered name selected, so the typing replaces it.
+    pumpMessages (std::chrono::milliseconds (300));
     typeText (dialog, L"Wine Kick");
     pressKey (dialog, VK_RETURN);
     ASSERT_TRUE (pumpUntil ([&]
