@@ -90,12 +90,7 @@ package()
     cp -R "$bundle" "$staging/"
     sed "s/@VERSION@/$kravell_version/g" "$root/packaging/windows/INSTALL.txt" > "$staging/INSTALL.txt"
     cp "$root/LICENSE" "$staging/LICENSE.txt"
-    write_notices "$staging/THIRD-PARTY-NOTICES.txt" "Kravell $kravell_version for Windows" \
-        "JUCE 8 (the framework; used under the AGPLv3), with the parts it bundles" "$juce_dir/LICENSE.md" \
-        "" "$juce_dir/debian/copyright" \
-        "The VST3 SDK 3.7.12 (used under the GPLv3)" "$juce_dir/modules/juce_audio_processors/format_types/VST3_SDK/LICENSE.txt" \
-        "The GNU General Public License, version 3 (the VST3 SDK's licence here)" /usr/share/common-licenses/GPL-3 \
-        "DejaVu Sans (the editor's typeface, built in)" /usr/share/doc/fonts-dejavu-core/copyright \
+    write_framework_notices "$staging/THIRD-PARTY-NOTICES.txt" "Kravell $kravell_version for Windows" \
         "The MinGW-w64 runtime (linked in)" "$mingw_sdk_dir/usr/share/doc/mingw-w64-x86-64-dev/copyright" \
         "The GCC runtime libraries, libstdc++ and libgcc (linked in)" /usr/share/doc/gcc-mingw-w64-base/copyright \
         "zlib (linked in)" /usr/share/doc/libz-mingw-w64/copyright \

@@ -30,6 +30,20 @@ write_notices()
     } > "$out"
 }
 
+# write_notices for a package built on the framework: its notices (JUCE, with what it bundles,
+# and the VST3 SDK under the GPLv3) first, then the package's own [HEADING NOTICE]...
+write_framework_notices()
+{
+    local out="$1" product="$2" juce="$root/.deps/juce"; shift 2
+    write_notices "$out" "$product" \
+        "JUCE 8 (the framework; used under the AGPLv3), with the parts it bundles" "$juce/LICENSE.md" \
+        "" "$juce/debian/copyright" \
+        "The VST3 SDK 3.7.12 (used under the GPLv3)" "$juce/modules/juce_audio_processors/format_types/VST3_SDK/LICENSE.txt" \
+        "The GNU General Public License, version 3 (the VST3 SDK's licence here)" /usr/share/common-licenses/GPL-3 \
+        "DejaVu Sans (the editor's typeface, built in)" /usr/share/doc/fonts-dejavu-core/copyright \
+        "$@"
+}
+
 # Configures and builds one build folder: configure_and_build DIR [cmake args...] -- [targets...]
 configure_and_build()
 {

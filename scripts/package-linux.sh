@@ -35,12 +35,7 @@ done
 sed "s/@VERSION@/$kravell_version/g" "$root/packaging/linux/INSTALL.txt" > "$staging/INSTALL.txt"
 cp "$root/LICENSE" "$staging/LICENSE"
 fetch_image_library_sources
-write_notices "$staging/THIRD-PARTY-NOTICES.txt" "Kravell $kravell_version for Linux" \
-    "JUCE 8 (the framework; used under the AGPLv3), with the parts it bundles" "$juce_dir/LICENSE.md" \
-    "" "$juce_dir/debian/copyright" \
-    "The VST3 SDK 3.7.12 (used under the GPLv3)" "$juce_dir/modules/juce_audio_processors/format_types/VST3_SDK/LICENSE.txt" \
-    "The GNU General Public License, version 3 (the VST3 SDK's licence here)" /usr/share/common-licenses/GPL-3 \
-    "DejaVu Sans (the editor's typeface, built in)" /usr/share/doc/fonts-dejavu-core/copyright \
+write_framework_notices "$staging/THIRD-PARTY-NOTICES.txt" "Kravell $kravell_version for Linux" \
     "zlib (linked in)" "$image_sources/zlib/debian/copyright" \
     "libpng (linked in)" "$image_sources/libpng1.6/debian/copyright" \
     "libjpeg-turbo (linked in)" "$image_sources/libjpeg-turbo/debian/copyright"

@@ -6,20 +6,10 @@
 set -eu
 
 here="$(cd "$(dirname "$0")" && pwd)"
-mode=user
-prefix=/usr/local
-while [ $# -gt 0 ]; do
-    case "$1" in
-        --system) mode=system ;;
-        --prefix) [ $# -ge 2 ] || { echo "--prefix needs a folder" >&2; exit 2; }; prefix="$2"; shift ;;
-        -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        *) echo "unknown option: $1 (see --help)" >&2; exit 2 ;;
-    esac
-    shift
-done
 # shellcheck source=/dev/null
 . "$here/share/kravell/locations.sh"
-kravell_locations "$mode" "$prefix"
+kravell_options "$@"
+mode="$install_mode"
 
 # Every folder we write into must be writable (or creatable) before anything changes.
 for folder in "$vst3_dir" "$lv2_dir" "$bin_dir" "$applications_dir" "$icons_dir" "$kravell_share_dir"; do

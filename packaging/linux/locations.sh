@@ -1,5 +1,22 @@
 # Where Kravell is installed, shared by install.sh and uninstall.sh.
 
+# Reads the options both take (--system, --prefix DIR, --help) and sets the folders for them.
+kravell_options()
+{
+    local mode=user prefix=/usr/local
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            --system) mode=system ;;
+            --prefix) [ $# -ge 2 ] || { echo "--prefix needs a folder" >&2; exit 2; }; prefix="$2"; shift ;;
+            -h|--help) sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+            *) echo "unknown option: $1 (see --help)" >&2; exit 2 ;;
+        esac
+        shift
+    done
+    install_mode="$mode"
+    kravell_locations "$mode" "$prefix"
+}
+
 # Sets the folders for a mode: kravell_locations user|system PREFIX
 kravell_locations()
 {

@@ -5,24 +5,14 @@
 set -eu
 
 here="$(cd "$(dirname "$0")" && pwd)"
-mode=user
-prefix=/usr/local
-while [ $# -gt 0 ]; do
-    case "$1" in
-        --system) mode=system ;;
-        --prefix) [ $# -ge 2 ] || { echo "--prefix needs a folder" >&2; exit 2; }; prefix="$2"; shift ;;
-        -h|--help) sed -n '2,4p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        *) echo "unknown option: $1 (see --help)" >&2; exit 2 ;;
-    esac
-    shift
-done
 # The copy install.sh leaves beside its record, or the one in the unpacked archive.
 if [ -f "$here/locations.sh" ]; then
     . "$here/locations.sh"
 else
     . "$here/share/kravell/locations.sh"
 fi
-kravell_locations "$mode" "$prefix"
+kravell_options "$@"
+mode="$install_mode"
 
 # What the installation recorded; without a record (an installation by hand or by the build),
 # the files Kravell installs, wherever they are.
