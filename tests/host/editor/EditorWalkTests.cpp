@@ -21,10 +21,19 @@ juce::String runTool (const juce::StringArray& command)
     return output.trim();
 }
 
+/** xdotool's pattern for exactly this window title. */
+juce::String exactTitle (const juce::String& title)
+{
+    juce::String pattern;
+    for (const auto character : title)
+        pattern << (juce::String (".?*+()[]{}|^$\\").containsChar (character) ? "\\" : "") << juce::String::charToString (character);
+    return "^" + pattern + "$";
+}
+
 /** The first visible X window with exactly this title, waiting up to 10 s for it. */
 juce::String waitForWindow (const juce::String& title)
 {
-    return runTool ({ "timeout", "10", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$" }).upToFirstOccurrenceOf ("\n", false, false);
+    return runTool ({ "timeout", "10", "xdotool", "search", "--sync", "--onlyvisible", "--name", exactTitle (title) }).upToFirstOccurrenceOf ("\n", false, false);
 }
 
 bool waitFor (const std::function<bool()>& condition)
@@ -39,46 +48,115 @@ bool waitFor (const std::function<bool()>& condition)
 }
 } // namespace
 
-// Save opens its dialog with the name field taking the keyboard, so a name typed at once is
-// the preset's name and Return saves it; Return then closes the message that says so. The
-// second time, the dialog opens right after another has closed.
-TEST (EditorWalk, ANameTypedAsTheSaveDialogOpensNamesThePreset)
+/** The plug-in's editor in the probe, in a home folder of its own, and what a user does to it. */
+class EditorWalk : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        const auto title = "Kravell Walk " + juce::String (juce::Random::getSystemRandom().nextInt64());
+        ASSERT_TRUE (probe.start ({ "env", "HOME=" + home.folder.getFullPathName(), "KRAVELL_PROBE_TITLE=" + title,
+                                    KRAVELL_EDITOR_SIZE_PROBE, builtBundle().getFullPathName(), "host", "60000", "opening" },
+                                  juce::ChildProcess::wantStdOut));
+        window = waitForWindow (title);
+        ASSERT_TRUE (window.isNotEmpty()) << "the probe's window did not appear";
+        // As a user does, looks before clicking: the editor draws itself after its window shows.
+        juce::Thread::sleep (1500);
+
+        std::map<juce::String, int> geometry;
+        for (const auto& line : juce::StringArray::fromLines (runTool ({ "xdotool", "getwindowgeometry", "--shell", window })))
+            geometry[line.upToFirstOccurrenceOf ("=", false, false)] = line.fromFirstOccurrenceOf ("=", false, false).getIntValue();
+        buttons = layout::menuBarButtonsFor (geometry["WIDTH"], geometry["HEIGHT"]);
+    }
+
+    void TearDown() override { probe.kill(); }
+
+    void click (const layout::Area& area)
+    {
+        runTool ({ "xdotool", "mousemove", "--window", window, juce::String (area.centreX()), juce::String (area.centreY()), "click", "1" });
+    }
+
+    static void keys (const juce::StringArray& names)
+    {
+        juce::StringArray command { "xdotool", "key", "--delay", "60" };
+        command.addArray (names);
+        runTool (command);
+    }
+
+    /** Waits for the dialog of this title, then types straight into it, with no click first,
+        and presses Return. */
+    static void answer (const juce::String& dialogTitle, const juce::String& typed)
+    {
+        ASSERT_TRUE (waitForWindow (dialogTitle).isNotEmpty()) << "no " << dialogTitle << " dialog";
+        if (typed.isNotEmpty())
+            runTool ({ "xdotool", "type", "--delay", "40", typed });
+        keys ({ "Return" });
+        EXPECT_TRUE (waitFor ([&] { return ! isShowing (dialogTitle); })) << "Return did not close " << dialogTitle;
+    }
+
+    static bool isShowing (const juce::String& title)
+    {
+        return runTool ({ "xdotool", "search", "--onlyvisible", "--name", exactTitle (title) }).isNotEmpty();
+    }
+
+    /** Opens the preset menu with the mouse and picks, with the keyboard, an action of the
+        user preset at this place in its list (1 is the first): Load, Rename or Delete. */
+    void userPresetAction (int place, const juce::String& action)
+    {
+        click (buttons.presets);
+        // The factory presets come first (eight of them), then the user presets; headings
+        // are passed over.
+        juce::StringArray moves;
+        for (int i = 0; i < 8 + place; ++i)
+            moves.add ("Down");
+        moves.add ("Right");
+        const auto actionPlace = juce::StringArray { "Load", "Rename", "Delete" }.indexOf (action);
+        for (int i = 0; i < actionPlace; ++i)
+            moves.add ("Down");
+        moves.add ("Return");
+        juce::Thread::sleep (300);
+        keys (moves);
+    }
+
+    juce::StringArray presetNames() const
+    {
+        juce::StringArray names;
+        for (const auto& file : presets.findChildFiles (juce::File::findFiles, false, "*.xml"))
+            names.add (file.getFileNameWithoutExtension());
+        names.sort (true);
+        return names;
+    }
+
     TempFolder home;
-    const auto title = "Kravell Walk " + juce::String (juce::Random::getSystemRandom().nextInt64());
+    juce::File presets = home.folder.getChildFile (".config/DornelAudio/Kravell/version_" KRAVELL_VERSION "/Presets");
     juce::ChildProcess probe;
-    ASSERT_TRUE (probe.start ({ "env", "HOME=" + home.folder.getFullPathName(), "KRAVELL_PROBE_TITLE=" + title,
-                                KRAVELL_EDITOR_SIZE_PROBE, builtBundle().getFullPathName(), "host", "60000", "opening" },
-                              juce::ChildProcess::wantStdOut));
-    const juce::ScopeGuard closeTheProbe { [&probe] { probe.kill(); } };
-    const auto window = waitForWindow (title);
-    ASSERT_TRUE (window.isNotEmpty()) << "the probe's window did not appear";
-    // As a user does, looks before clicking: the editor draws itself after its window shows.
-    juce::Thread::sleep (1500);
+    juce::String window;
+    layout::MenuBarButtons buttons;
+};
 
-    std::map<juce::String, int> geometry;
-    for (const auto& line : juce::StringArray::fromLines (runTool ({ "xdotool", "getwindowgeometry", "--shell", window })))
-        geometry[line.upToFirstOccurrenceOf ("=", false, false)] = line.fromFirstOccurrenceOf ("=", false, false).getIntValue();
-    const auto save = layout::menuBarButtonsFor (geometry["WIDTH"], geometry["HEIGHT"]).save;
-    const auto presets = home.folder.getChildFile (".config/DornelAudio/Kravell/version_" KRAVELL_VERSION "/Presets");
-
+// Save opens its dialog with the name field taking the keyboard, so a name typed at once is the
+// preset's name and Return saves it; Return closes the message that says so. The second save
+// opens its dialog right after another closed. Rename, from the preset menu, takes a name typed
+// at once as well; Delete asks first, and Return deletes.
+TEST_F (EditorWalk, PresetsSavedRenamedAndDeletedWithMouseAndKeyboard)
+{
     for (const juce::String name : { "Walk Kick", "Walk Snare" })
     {
-        runTool ({ "xdotool", "mousemove", "--window", window, juce::String (save.centreX()), juce::String (save.centreY()), "click", "1" });
-        const auto dialog = waitForWindow ("Save Preset");
-        ASSERT_TRUE (dialog.isNotEmpty()) << "Save opened no dialog";
-        // Typed at once, to whatever has the keyboard: no click into the field first.
-        runTool ({ "xdotool", "type", "--delay", "40", name });
-        runTool ({ "xdotool", "key", "Return" });
+        click (buttons.save);
+        answer ("Save Preset", name);
         EXPECT_TRUE (waitFor ([&] { return presets.getChildFile (name + ".xml").existsAsFile(); }))
-            << "no preset named " << name << " in " << presets.getFullPathName() << ": "
-            << presets.findChildFiles (juce::File::findFiles, false).size() << " other file(s)";
-        EXPECT_TRUE (waitFor ([] { return runTool ({ "xdotool", "search", "--onlyvisible", "--name", "^Save Preset$" }).isEmpty(); }))
-            << "Return did not close the dialog";
-        // The message that says it is saved goes with Return, too.
-        ASSERT_TRUE (waitForWindow ("Success").isNotEmpty()) << "no message that the preset was saved";
-        runTool ({ "xdotool", "key", "Return" });
-        EXPECT_TRUE (waitFor ([] { return runTool ({ "xdotool", "search", "--onlyvisible", "--name", "^Success$" }).isEmpty(); }))
-            << "Return did not close the message";
+            << "no preset named " << name << "; there are: " << presetNames().joinIntoString (", ");
+        answer ("Success", {});
     }
+
+    userPresetAction (1, "Rename");
+    answer ("Rename Preset", "Walk Tom");
+    EXPECT_TRUE (waitFor ([&] { return presetNames() == juce::StringArray { "Walk Snare", "Walk Tom" }; }))
+        << "after renaming: " << presetNames().joinIntoString (", ");
+    answer ("Success", {});
+
+    userPresetAction (1, "Delete");
+    answer ("Delete Preset?", {});
+    EXPECT_TRUE (waitFor ([&] { return presetNames() == juce::StringArray { "Walk Tom" }; }))
+        << "after deleting: " << presetNames().joinIntoString (", ");
 }
