@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "../support/MenuBarLayout.h"
+#include "../support/EditorLayout.h"
 
 #include <cmath>
 
@@ -16,13 +16,11 @@ struct MenuBarButtons
     RECT presets, save;
 };
 
-/** The centre of the Attack knob, the first of the panel's left column, in an editor of the
-    given size: at the same fractions of the panel as in the panel's 1256 x 710 layout, where
-    it is at (67, 143) and 110 pixels wide. */
+/** The centre of the Attack knob, the first of the panel's left column. */
 inline POINT attackKnobCentreFor (int width, int height)
 {
-    const auto bar = menuBarHeightFor (height);
-    return { (LONG) std::lround (width * (122.0 / 1256.0)), (LONG) std::lround (bar + (height - bar) * (198.0 / 710.0)) };
+    const auto centre = layout::attackKnobCentreFor (width, height);
+    return { centre.x, centre.y };
 }
 
 inline MenuBarButtons menuBarButtonsFor (int width, int height)

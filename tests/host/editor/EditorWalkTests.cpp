@@ -6,7 +6,7 @@
 #include <juce_core/juce_core.h>
 
 #include "host/BuiltBundle.h"
-#include "support/MenuBarLayout.h"
+#include "support/EditorLayout.h"
 #include "support/TempFolder.h"
 
 namespace
@@ -67,13 +67,16 @@ protected:
         for (const auto& line : juce::StringArray::fromLines (runTool ({ "xdotool", "getwindowgeometry", "--shell", window })))
             geometry[line.upToFirstOccurrenceOf ("=", false, false)] = line.fromFirstOccurrenceOf ("=", false, false).getIntValue();
         buttons = layout::menuBarButtonsFor (geometry["WIDTH"], geometry["HEIGHT"]);
+        attackReadout = layout::attackReadoutFor (geometry["WIDTH"], geometry["HEIGHT"]);
     }
 
     void TearDown() override { probe.kill(); }
 
-    void click (const layout::Area& area)
+    void click (const layout::Area& area) { click (layout::Point { area.centreX(), area.centreY() }); }
+
+    void click (layout::Point point)
     {
-        runTool ({ "xdotool", "mousemove", "--window", window, juce::String (area.centreX()), juce::String (area.centreY()), "click", "1" });
+        runTool ({ "xdotool", "mousemove", "--window", window, juce::String (point.x), juce::String (point.y), "click", "1" });
     }
 
     static void keys (const juce::StringArray& names)
@@ -132,6 +135,7 @@ protected:
     juce::ChildProcess probe;
     juce::String window;
     layout::MenuBarButtons buttons;
+    layout::Point attackReadout;
 };
 
 // Save opens its dialog with the name field taking the keyboard, so a name typed at once is the
@@ -159,4 +163,33 @@ TEST_F (EditorWalk, PresetsSavedRenamedAndDeletedWithMouseAndKeyboard)
     answer ("Delete Preset?", {});
     EXPECT_TRUE (waitFor ([&] { return presetNames() == juce::StringArray { "Walk Tom" }; }))
         << "after deleting: " << presetNames().joinIntoString (", ");
+}
+
+// A value typed into a knob's read-out, right after clicking it, as the manual says, is the
+// value the control takes, each time: here read back from a preset saved after it.
+// The second time is the telling one: the plug-in's window then already has the keyboard.
+TEST_F (EditorWalk, AValueTypedIntoAReadOutSetsTheControl)
+{
+    for (const juce::String typed : { "-3.5", "2.5" })
+    {
+        click (attackReadout);
+        juce::Thread::sleep (300);
+        runTool ({ "xdotool", "type", "--delay", "40", "--", typed });
+        keys ({ "Return" });
+        juce::Thread::sleep (300);
+    }
+
+    click (buttons.save);
+    answer ("Save Preset", "Walk Typed");
+    const auto preset = presets.getChildFile ("Walk Typed.xml");
+    ASSERT_TRUE (waitFor ([&] { return preset.existsAsFile(); }));
+    answer ("Success", {});
+    const auto xml = juce::parseXML (preset);
+    ASSERT_NE (xml, nullptr);
+    juce::String attack;
+    // The parameters' state, as the host's project also keeps it: a PARAM element each.
+    for (auto* parameter : xml->getChildWithTagNameIterator ("PARAM"))
+        if (parameter->getStringAttribute ("id") == "attack")
+            attack = parameter->getStringAttribute ("value");
+    EXPECT_EQ (attack.getFloatValue(), 2.5f) << "the preset holds attack " << attack.quoted() << ":\n" << xml->toString();
 }

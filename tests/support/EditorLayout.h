@@ -27,6 +27,24 @@ inline int menuBarHeightFor (int editorHeight)
     return (int) std::round ((float) editorHeight * 0.09f);
 }
 
+/** A point in an editor's own pixels. */
+struct Point
+{
+    int x = 0, y = 0;
+};
+
+/** A place in the panel's 1256 x 710 layout (below the menu bar) in an editor of the given size. */
+inline Point panelPointFor (int width, int height, double panelX, double panelY)
+{
+    const auto bar = menuBarHeightFor (height);
+    return { (int) std::lround (width * (panelX / 1256.0)), (int) std::lround (bar + (height - bar) * (panelY / 710.0)) };
+}
+
+/** The centre of the Attack knob, the first of the panel's left column (at (67, 143) and 110
+    pixels wide in the panel's layout), and of its value read-out under it. */
+inline Point attackKnobCentreFor (int width, int height) { return panelPointFor (width, height, 122.0, 198.0); }
+inline Point attackReadoutFor (int width, int height) { return panelPointFor (width, height, 122.0, 262.0); }
+
 inline MenuBarButtons menuBarButtonsFor (int width, int height)
 {
     const auto w = (float) width;
