@@ -88,7 +88,8 @@ void prepareEngine (EngineState& engine, double sampleRate, const ControlValues&
 
 /** Processes one block in place (one or two channels) and returns its peaks. The working
     arrays come from a small pool shared by every instance in the process, claimed lock-free
-    for the block; any number of threads may call this at once. */
+    for the block (on Windows, from the calling thread's stack); any number of threads may call
+    this at once. */
 BlockPeaks processEngineBlock (EngineState& engine, float* const* channels, int numChannels, int numSamples, const ControlValues& targets) noexcept;
 
 /** Publishes one block's peaks into decaying meter feeds (x 0.86 per block). */
