@@ -1,35 +1,18 @@
 #include "shell/ShellFixture.h"
 
 #include "gui/shell/PluginEditor.h"
+#include "shots/EditorPictures.h"
 
 namespace
 {
 juce::File pictureFolder() { return juce::File (KRAVELL_PICTURE_DIR); }
 
-/** The editor and whatever top-level windows (menus, dialogs) lie over it, as one picture. */
-juce::Image compositeOver (juce::Component& editor)
-{
-    auto image = editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
-    juce::Graphics g (image);
-    auto& desktop = juce::Desktop::getInstance();
-    for (int i = 0; i < desktop.getNumComponents(); ++i)
-    {
-        auto* window = desktop.getComponent (i);
-        if (window == editor.getTopLevelComponent() || ! window->isVisible())
-            continue;
-        const auto offset = window->getScreenPosition() - editor.getScreenPosition();
-        g.drawImageAt (window->createComponentSnapshot (window->getLocalBounds(), true, 1.0f), offset.x, offset.y);
-    }
-    return image;
-}
+using editorpictures::compositeOver;
 
 void writePng (const juce::Image& image, const juce::String& name)
 {
     const auto file = pictureFolder().getChildFile (name);
-    file.deleteFile();
-    juce::FileOutputStream out (file);
-    ASSERT_TRUE (out.openedOk()) << file.getFullPathName();
-    ASSERT_TRUE (juce::PNGImageFormat().writeImageToStream (image, out));
+    ASSERT_TRUE (editorpictures::writePng (image, file)) << file.getFullPathName();
 }
 
 /** The whole editor in a window on the display, presets in a temporary folder. */

@@ -7,6 +7,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "processor/PluginProcessor.h"
+#include "support/DesktopTools.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -21,28 +22,6 @@ namespace
 {
 const juce::String appTitle = "Kravell - no audio device";
 const juce::String messageTitle = "No audio device";
-
-juce::String runTool (const juce::StringArray& command, int timeoutMs = 30000)
-{
-    juce::ChildProcess process;
-    if (! process.start (command, juce::ChildProcess::wantStdOut))
-        return {};
-    auto output = process.readAllProcessOutput();
-    if (! process.waitForProcessToFinish (timeoutMs))
-        process.kill();
-    return output.trim();
-}
-
-/** The X window whose title is exactly this, waiting up to 30 s for it to be shown. */
-juce::String waitForWindow (const juce::String& title)
-{
-    return runTool ({ "timeout", "30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$" }).upToFirstOccurrenceOf ("\n", false, false);
-}
-
-bool windowExists (const juce::String& title)
-{
-    return runTool ({ "xdotool", "search", "--onlyvisible", "--name", "^" + title + "$" }).isNotEmpty();
-}
 
 /** The built app, started with its own home folder (where it keeps its settings), its output
     in files. */

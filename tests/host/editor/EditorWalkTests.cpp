@@ -6,36 +6,12 @@
 #include <juce_core/juce_core.h>
 
 #include "host/BuiltBundle.h"
+#include "support/DesktopTools.h"
 #include "support/EditorLayout.h"
 #include "support/TempFolder.h"
 
 namespace
 {
-juce::String runTool (const juce::StringArray& command)
-{
-    juce::ChildProcess process;
-    if (! process.start (command, juce::ChildProcess::wantStdOut))
-        return {};
-    auto output = process.readAllProcessOutput();
-    process.waitForProcessToFinish (30000);
-    return output.trim();
-}
-
-/** xdotool's pattern for exactly this window title. */
-juce::String exactTitle (const juce::String& title)
-{
-    juce::String pattern;
-    for (const auto character : title)
-        pattern << (juce::String (".?*+()[]{}|^$\\").containsChar (character) ? "\\" : "") << juce::String::charToString (character);
-    return "^" + pattern + "$";
-}
-
-/** The first visible X window with exactly this title, waiting up to 10 s for it. */
-juce::String waitForWindow (const juce::String& title)
-{
-    return runTool ({ "timeout", "10", "xdotool", "search", "--sync", "--onlyvisible", "--name", exactTitle (title) }).upToFirstOccurrenceOf ("\n", false, false);
-}
-
 bool waitFor (const std::function<bool()>& condition)
 {
     for (int i = 0; i < 100; ++i)
@@ -58,7 +34,7 @@ protected:
         ASSERT_TRUE (probe.start ({ "env", "HOME=" + home.folder.getFullPathName(), "KRAVELL_PROBE_TITLE=" + title,
                                     KRAVELL_EDITOR_SIZE_PROBE, builtBundle().getFullPathName(), "host", "60000", "opening" },
                                   juce::ChildProcess::wantStdOut));
-        window = waitForWindow (title);
+        window = waitForWindow (title, 10);
         ASSERT_TRUE (window.isNotEmpty()) << "the probe's window did not appear";
         // As a user does, looks before clicking: the editor draws itself after its window shows.
         juce::Thread::sleep (1500);
@@ -90,16 +66,11 @@ protected:
         and presses Return. */
     static void answer (const juce::String& dialogTitle, const juce::String& typed)
     {
-        ASSERT_TRUE (waitForWindow (dialogTitle).isNotEmpty()) << "no " << dialogTitle << " dialog";
+        ASSERT_TRUE (waitForWindow (dialogTitle, 10).isNotEmpty()) << "no " << dialogTitle << " dialog";
         if (typed.isNotEmpty())
             runTool ({ "xdotool", "type", "--delay", "40", typed });
         keys ({ "Return" });
-        EXPECT_TRUE (waitFor ([&] { return ! isShowing (dialogTitle); })) << "Return did not close " << dialogTitle;
-    }
-
-    static bool isShowing (const juce::String& title)
-    {
-        return runTool ({ "xdotool", "search", "--onlyvisible", "--name", exactTitle (title) }).isNotEmpty();
+        EXPECT_TRUE (waitFor ([&] { return ! windowExists (dialogTitle); })) << "Return did not close " << dialogTitle;
     }
 
     /** Opens the preset menu with the mouse and picks, with the keyboard, an action of the
