@@ -37,6 +37,8 @@
  #include <lv2/options/options.h>
  #include <lv2/urid/urid.h>
 
+ #include "lv2/UridTable.h"
+
  #include <map>
 #endif
 
@@ -124,30 +126,13 @@ public:
             auto* uri = lilv_new_uri (world, "https://dornel.audio/plugins/kravell");
             plugin = lilv_plugins_get_by_uri (lilv_world_get_all_plugins (world), uri);
             lilv_node_free (uri);
-            map.handle = this;
-            map.map = [] (LV2_URID_Map_Handle handle, const char* text) { return static_cast<World*> (handle)->idFor (text); };
-            unmap.handle = this;
-            unmap.unmap = [] (LV2_URID_Unmap_Handle handle, LV2_URID urid) { return static_cast<World*> (handle)->uriFor (urid); };
         }
 
         ~World() { lilv_world_free (world); }
 
-        LV2_URID idFor (const char* text)
-        {
-            const auto [it, inserted] = ids.emplace (text, (LV2_URID) uris.size() + 1);
-            if (inserted)
-                uris.push_back (it->first);
-            return it->second;
-        }
-
-        const char* uriFor (LV2_URID urid) const { return urid >= 1 && urid <= uris.size() ? uris[urid - 1].c_str() : nullptr; }
-
         LilvWorld* world = nullptr;
         const LilvPlugin* plugin = nullptr;
-        LV2_URID_Map map {};
-        LV2_URID_Unmap unmap {};
-        std::map<std::string, LV2_URID> ids;
-        std::vector<std::string> uris;
+        UridTable urids;
     };
 
     static World& world()
@@ -165,9 +150,9 @@ public:
         if (w.plugin == nullptr)
             return;
 
-        options[0] = { LV2_OPTIONS_INSTANCE, 0, w.idFor (LV2_BUF_SIZE__maxBlockLength), sizeof (int32_t), w.idFor (LV2_ATOM__Int), &blockLength };
+        options[0] = { LV2_OPTIONS_INSTANCE, 0, w.urids.idFor (LV2_BUF_SIZE__maxBlockLength), sizeof (int32_t), w.urids.idFor (LV2_ATOM__Int), &blockLength };
         options[1] = { LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr };
-        features = { { LV2_URID__map, &w.map }, { LV2_URID__unmap, &w.unmap }, { LV2_OPTIONS__options, options }, { LV2_BUF_SIZE__boundedBlockLength, nullptr } };
+        features = { { LV2_URID__map, &w.urids.map }, { LV2_URID__unmap, &w.urids.unmap }, { LV2_OPTIONS__options, options }, { LV2_BUF_SIZE__boundedBlockLength, nullptr } };
         const LV2_Feature* featureList[] = { &features[0], &features[1], &features[2], &features[3], nullptr };
         instance = lilv_plugin_instantiate (w.plugin, sampleRate, featureList);
         if (instance == nullptr)
@@ -199,8 +184,8 @@ public:
         }
         for (auto* node : { audioClass, controlClass, atomClass, inputClass })
             lilv_node_free (node);
-        sequenceType = w.idFor (LV2_ATOM__Sequence);
-        chunkType = w.idFor (LV2_ATOM__Chunk);
+        sequenceType = w.urids.idFor (LV2_ATOM__Sequence);
+        chunkType = w.urids.idFor (LV2_ATOM__Chunk);
     }
 
     ~Lv2Track() override
