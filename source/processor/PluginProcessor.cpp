@@ -387,8 +387,13 @@ void KravellAudioProcessor::parameterChanged (const juce::String& parameterID, f
     // The framework has just stored the same value in its own atomic, and calls this for
     // every change, so the copy never lags behind it.
     for (int i = 0; i < 10; ++i)
+    {
         if (parameterID == ParameterIds::all[i])
+        {
             audio.parameters[i].store (newValue);
+            break;
+        }
+    }
 
     if (! restoringState.load())
         currentPresetModified.exchange (true);
