@@ -80,11 +80,14 @@ TEST_F (HostFixture, EditorOpensResizesAndClosesWhileAudioRuns)
             }
         }
 
-        // Closed at once, as a user closes a window: the host's embedding answers the resizes
-        // just made with calls it posts for later, which must find the editor gone and do
-        // nothing (they once ran on the deleted embedding component).
-        if (round % 5 == 0)
-            editor->setSize (900, 900);
+        // Closed right after a resize, as a user may close a window: the host's embedding
+        // answers the plug-in window's resize with a call it posts for later, which must find
+        // the editor gone and do nothing (it once ran on the deleted embedding component).
+        // Each round lets a different number of events through before closing, so some close
+        // between the window event and the posted call.
+        editor->setSize (900 + round, 900);
+        for (int step = 0; step < round % 6; ++step)
+            juce::detail::dispatchNextMessageOnSystemQueue (true);
         window.setVisible (false);
         window.clearContentComponent();
         editor.reset();
