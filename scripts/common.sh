@@ -60,28 +60,43 @@ configure_and_build()
 
 # Starts an Xvfb screen of the given size (e.g. 1920x1080) with a window manager, as on any
 # desktop a host runs on (plug-in windows and dialogs rely on the window-manager properties it
-# provides), and makes it the DISPLAY. Everything started is stopped when the calling script
-# exits (stop_displays).
+# provides), and makes it the DISPLAY once the window manager has taken the screen: a window
+# shown before then is never managed (no focus, no close request), and under load that took
+# openbox more than half a second. Xvfb picks a free display number itself and names it once
+# it accepts connections, so displays started side by side never meet. -noreset: by default
+# the server starts over whenever its last client leaves, and a client connecting meanwhile is
+# turned away; the checks below come and go while openbox connects, which then never started.
+# Everything started is stopped when the calling script exits (stop_displays).
 display_pids=()
 start_display()
 {
-    local size="$1"
-    local number=$((90 + RANDOM % 100))
-    while [ -e "/tmp/.X11-unix/X$number" ]; do number=$((90 + RANDOM % 100)); done
-    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp > /dev/null 2>&1 &
+    local size="$1" number_file number=""
+    number_file="$(mktemp)"
+    Xvfb -displayfd 3 -noreset -screen 0 "${size}x24" -nolisten tcp 3> "$number_file" > /dev/null 2>&1 &
     display_pids+=($!)
-    export DISPLAY=":$number"
-    local started=0
-    for _ in $(seq 1 50); do
-        if [ -e "/tmp/.X11-unix/X$number" ]; then started=1; break; fi
-        sleep 0.1
+    for _ in $(seq 1 600); do
+        number="$(tr -dc 0-9 < "$number_file")"
+        [ -n "$number" ] && break
+        sleep 0.05
     done
-    [ "$started" = 1 ] || { echo "Xvfb did not start" >&2; return 1; }
+    rm -f "$number_file"
+    [ -n "$number" ] || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$number"
 
-    openbox > /dev/null 2>&1 &
-    display_pids+=($!)
+    local wm_log
+    wm_log="$(mktemp)"
+    openbox > "$wm_log" 2>&1 &
+    local window_manager=$!
+    display_pids+=($window_manager)
     trap stop_displays EXIT
-    sleep 0.5
+    for _ in $(seq 1 600); do
+        if xprop -root _NET_WORKAREA 2> /dev/null | grep -q '='; then rm -f "$wm_log"; return 0; fi
+        kill -0 "$window_manager" 2> /dev/null || break
+        sleep 0.05
+    done
+    echo "the window manager did not take display $DISPLAY: $(cat "$wm_log")" >&2
+    rm -f "$wm_log"
+    return 1
 }
 
 stop_displays() { [ ${#display_pids[@]} -eq 0 ] || kill "${display_pids[@]}" 2>/dev/null || true; }
@@ -91,4 +106,26 @@ ensure_display()
 {
     if [ -n "${DISPLAY:-}" ] && xdpyinfo > /dev/null 2>&1; then return; fi
     start_display 1920x1080
+}
+
+# The pictures hosts' plug-in browsers show of the VST3, rendered from the real editor by the
+# picture tool of the Linux build into the bundle's Contents/Resources/Snapshots, named after
+# the processor class in the bundle's moduleinfo.json, which is then written again by the
+# build's manifest helper so that it lists them: add_vst3_snapshots BUNDLE HELPER...
+# (HELPER: the command that runs the build's juce_vst3_helper, e.g. through Wine).
+add_vst3_snapshots()
+{
+    local bundle="$1" class_id; shift
+    local manifest="$bundle/Contents/Resources/moduleinfo.json"
+    class_id=$(awk '/"CID":/ { gsub (/[",\r]/, "", $2); cid = $2 } /"Category": "Audio Module Class"/ { print cid; exit }' "$manifest")
+    [ ${#class_id} -eq 32 ] || { echo "no processor class in $manifest" >&2; return 1; }
+    [ -x "$root/build/tools/kravell-shots" ] || configure_and_build "$root/build" -DCMAKE_BUILD_TYPE=Release -- kravell-shots > /dev/null
+    rm -rf "$bundle/Contents/Resources/Snapshots"
+    mkdir -p "$bundle/Contents/Resources/Snapshots"
+    (
+        if [ -z "${DISPLAY:-}" ] || ! xdpyinfo > /dev/null 2>&1; then start_display 1920x1080; fi
+        "$root/build/tools/kravell-shots" --vst3-snapshots "$class_id" "$bundle/Contents/Resources/Snapshots" > /dev/null
+    )
+    "$@" -create -version "$kravell_version" -path "$bundle" -output "$manifest" > /dev/null
+    grep -q "${class_id}_snapshot_2.0x.png" "$manifest" || { echo "the manifest does not list the snapshots: $manifest" >&2; return 1; }
 }

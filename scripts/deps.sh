@@ -18,7 +18,7 @@ packages=(
     xvfb xauth x11-utils openbox xsettingsd fonts-dejavu-core
     dpkg-dev xz-utils patch ccache
     libjack-jackd2-dev
-    lilv-utils liblilv-dev xdotool wmctrl imagemagick
+    lilv-utils liblilv-dev xdotool wmctrl imagemagick gdb
 )
 
 log() { printf '[deps] %s\n' "$*" >&2; }

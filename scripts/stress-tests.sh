@@ -45,40 +45,25 @@ results="$out/results.tsv"
 
 helpers=()
 stop_helpers() { [ ${#helpers[@]} -eq 0 ] || kill "${helpers[@]}" 2> /dev/null || true; }
-trap 'stop_helpers; stop_run_display' EXIT
+exit_trap() { stop_helpers; stop_run_display; }
+trap exit_trap EXIT
 if [ "$load" = 1 ]; then
     (while :; do :; done) &
     helpers+=($!)
 fi
 
-# One display per run: Xvfb and openbox, as start_display makes them, stopped after the run.
-run_display_pids=()
+# One display per run, started as the test scripts start theirs, and stopped after the run.
 start_run_display()
 {
-    local size="$1" number
-    number=$((200 + RANDOM % 300))
-    while [ -e "/tmp/.X11-unix/X$number" ]; do number=$((200 + RANDOM % 300)); done
-    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp > /dev/null 2>&1 &
-    run_display_pids=($!)
-    export DISPLAY=":$number"
-    for _ in $(seq 1 100); do
-        xdpyinfo > /dev/null 2>&1 && break
-        sleep 0.05
-    done
-    xdpyinfo > /dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
-    openbox > /dev/null 2>&1 &
-    run_display_pids+=($!)
-    # The window manager is ready once it has claimed the screen.
-    for _ in $(seq 1 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
-        sleep 0.05
-    done
+    local status=0
+    start_display "$1" || status=$?
+    trap exit_trap EXIT # start_display's own trap would leave the busy core running
+    return "$status"
 }
-
 stop_run_display()
 {
-    [ ${#run_display_pids[@]} -eq 0 ] || { kill "${run_display_pids[@]}" 2> /dev/null || true; wait "${run_display_pids[@]}" 2> /dev/null || true; }
-    run_display_pids=()
+    [ ${#display_pids[@]} -eq 0 ] || { kill "${display_pids[@]}" 2> /dev/null || true; wait "${display_pids[@]}" 2> /dev/null || true; }
+    display_pids=()
 }
 
 # Records one run: its outcome, and its output (and backtraces) when it failed.
@@ -132,7 +117,12 @@ if [ "$linux" = 1 ]; then
             for run in $(seq 1 "$runs"); do
                 dir="$out/$name/run-$run"
                 mkdir -p "$dir"
-                start_run_display 1920x1080
+                if ! start_run_display 1920x1080 2> "$dir/display.txt"; then
+                    stop_run_display
+                    echo "  $name run $run: no display (kept: ${dir#"$root"/})"
+                    printf '%s\t%s\n' "$name" "no display" >> "$results"
+                    continue
+                fi
                 status=0
                 (cd "$dir" && timeout 600 "$program" --gtest_filter="$name" > "$dir/output.txt" 2>&1) || status=$?
                 # The suite's own rule: an assertion of the framework or a leak fails the test.
@@ -172,7 +162,12 @@ if [ "$wine" = 1 ]; then
             wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * percent / 100)) /f > /dev/null 2>&1
             wineserver -k 2> /dev/null || true
             wineserver -w
-            start_run_display 3840x2160
+            if ! start_run_display 3840x2160 2> "$dir/display.txt"; then
+                stop_run_display
+                echo "  wine:$name run $run: no display (kept: ${dir#"$root"/})"
+                printf '%s\t%s\n' "wine:$name" "no display" >> "$results"
+                continue
+            fi
             status=0
             KRAVELL_VST3="C:/Program Files/Common Files/VST3/Kravell.vst3" \
             KRAVELL_DEMO_LOOP="Z:$work/demo-loop.wav" \

@@ -82,6 +82,19 @@ public:
 
     juce::String errorOutput() const { return errorFile().loadFileAsString(); }
 
+    /** What every thread of the running app is doing, for a failure report: why it did not end. */
+    juce::String backtrace() const
+    {
+        if (pid <= 0 || exited)
+            return "(the app has ended)";
+        juce::ChildProcess gdb;
+        if (! gdb.start (juce::StringArray { "gdb", "-batch", "-p", juce::String (pid), "-ex", "thread apply all bt 25" }))
+            return "(gdb did not start)";
+        const auto output = gdb.readAllProcessOutput();
+        gdb.waitForProcessToFinish (30000);
+        return output;
+    }
+
     juce::File settingsFile() const { return home.getChildFile (".config/DornelAudio/Kravell/Kravell.settings"); }
 
 private:
@@ -103,7 +116,11 @@ void dismissMessageAndClose (const juce::String& window)
     runTool ({ "xdotool", "windowactivate", "--sync", message, "key", "Return" });
     for (int i = 0; i < 50 && windowExists (messageTitle); ++i)
         juce::Thread::sleep (100);
-    EXPECT_FALSE (windowExists (messageTitle)) << "OK closes the message";
+    EXPECT_FALSE (windowExists (messageTitle)) << "OK closes the message; the active window is '"
+                                               << runTool ({ "xdotool", "getactivewindow", "getwindowname" }) << "'; "
+                                               << runTool ({ "xprop", "-root", "_NET_ACTIVE_WINDOW" }) << "; the window manager: "
+                                               << runTool ({ "wmctrl", "-m" }) << "; the message window " << message << ": "
+                                               << runTool ({ "xprop", "-id", message, "_NET_WM_STATE", "WM_STATE", "_NET_WM_WINDOW_TYPE", "WM_HINTS" });
     runTool ({ "wmctrl", "-i", "-c", window });
 }
 
@@ -119,6 +136,9 @@ protected:
     {
         if (machineHasASoundCard())
             GTEST_SKIP() << "this machine has a sound card; these tests are about starting without one";
+        // The window manager closes the app and hands the keyboard to its message: without
+        // one, these tests would fail for the display's sake, not the app's.
+        ASSERT_TRUE (runTool ({ "wmctrl", "-m" }).isNotEmpty()) << "no window manager runs on the test display";
         home = juce::File::createTempFile ("kravell-home");
         home.createDirectory();
     }
@@ -161,7 +181,7 @@ TEST_F (Standalone, StartsWithoutAudioDeviceSaysSoShowsTheEditorAndQuitsWhenClos
     EXPECT_TRUE (app.errorOutput().contains ("no audio device")) << app.errorOutput();
 
     dismissMessageAndClose (window);
-    EXPECT_TRUE (app.exitsCleanly()) << app.errorOutput();
+    EXPECT_TRUE (app.exitsCleanly()) << app.errorOutput() << app.backtrace();
     EXPECT_FALSE (windowExists (appTitle));
     EXPECT_TRUE (app.settingsFile().existsAsFile()) << "settings are saved on the way out";
 }
@@ -194,7 +214,7 @@ TEST_F (Standalone, RemembersItsLastSettingsBetweenRuns)
         const auto window = waitForWindow (appTitle);
         ASSERT_TRUE (window.isNotEmpty()) << app.errorOutput();
         dismissMessageAndClose (window);
-        ASSERT_TRUE (app.exitsCleanly()) << app.errorOutput();
+        ASSERT_TRUE (app.exitsCleanly()) << app.errorOutput() << app.backtrace();
     }
 
     // What it saved on the way out is what it started with: had it not restored it, it would

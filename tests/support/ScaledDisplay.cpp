@@ -44,7 +44,9 @@ ScaledDisplay::ScaledDisplay (int width, int height, int scale)
 {
     // The server picks a free display itself and names it once it accepts connections, so
     // tests starting displays side by side never meet on one.
-    if (! server.start (juce::StringArray { "Xvfb", "-displayfd", "1", "-screen", "0", juce::String (width) + "x" + juce::String (height) + "x24", "-nolisten", "tcp" }, juce::ChildProcess::wantStdOut))
+    // -noreset: the server would otherwise start over whenever its last client left, turning
+    // away a client that connects meanwhile.
+    if (! server.start (juce::StringArray { "Xvfb", "-displayfd", "1", "-noreset", "-screen", "0", juce::String (width) + "x" + juce::String (height) + "x24", "-nolisten", "tcp" }, juce::ChildProcess::wantStdOut))
     {
         failure = "Xvfb did not start";
         return;
