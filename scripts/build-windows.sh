@@ -87,7 +87,13 @@ package()
     local staging="$build_dir/package/$package_name"
     rm -rf "$build_dir/package"
     mkdir -p "$staging" "$dist_dir"
+    add_vst3_snapshots "$bundle" "$root/scripts/wine-run.sh" "$build_dir/juce_vst3_helper.exe"
     cp -R "$bundle" "$staging/"
+    # The factory presets as the Linux build writes them through its own bundle (the state
+    # is the same bytes on every system), for the hosts' preset browsers.
+    configure_and_build "$root/build" -DCMAKE_BUILD_TYPE=Release -- KravellVst3Presets > /dev/null
+    mkdir -p "$staging/VST3 Presets/Dornel Audio/Kravell"
+    cp "$root/build/vst3-presets/"*.vstpreset "$staging/VST3 Presets/Dornel Audio/Kravell/"
     sed "s/@VERSION@/$kravell_version/g" "$root/packaging/windows/INSTALL.txt" > "$staging/INSTALL.txt"
     cp "$root/LICENSE" "$staging/LICENSE.txt"
     write_framework_notices "$staging/THIRD-PARTY-NOTICES.txt" "Kravell $kravell_version for Windows" \

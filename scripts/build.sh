@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Kravell (Release), installs Kravell.vst3 and Kravell.lv2 where Linux hosts look for
-# them (~/.vst3, ~/.lv2) and the standalone app as ~/.local/bin/kravell with its desktop entry,
+# them (~/.vst3, ~/.lv2), the VST3 factory presets where their preset browsers look
+# (~/.vst3/presets/Dornel Audio/Kravell) and the standalone app as ~/.local/bin/kravell with its desktop entry,
 # and runs the main job: renders the built-in demo drum loop through the plug-in's code.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -8,9 +9,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 "$root/scripts/deps.sh"
 
 build="$root/build"
-configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -- Kravell_VST3 Kravell_LV2 Kravell_Standalone kravell-render
+configure_and_build "$build" -DCMAKE_BUILD_TYPE=Release -- Kravell_VST3 Kravell_LV2 Kravell_Standalone kravell-render kravell-shots KravellVst3Presets
 
 artefacts="$build/Kravell_artefacts/Release"
+add_vst3_snapshots "$artefacts/VST3/Kravell.vst3" "$build/juce_vst3_helper"
 
 # Replaces a bundle folder as a whole, so no file of an older build stays behind.
 install_bundle()
@@ -23,6 +25,11 @@ install_bundle()
 }
 install_bundle "$artefacts/VST3/Kravell.vst3" "$HOME/.vst3"
 install_bundle "$artefacts/LV2/Kravell.lv2" "$HOME/.lv2"
+factory_presets="$HOME/.vst3/presets/Dornel Audio/Kravell"
+rm -rf "$factory_presets"
+mkdir -p "$factory_presets"
+cp "$build/vst3-presets/"*.vstpreset "$factory_presets/"
+echo "Installed: $factory_presets (the factory presets, for hosts' preset browsers)"
 
 app="$HOME/.local/bin/kravell"
 mkdir -p "$(dirname "$app")"

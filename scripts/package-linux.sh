@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Packages the Linux release build (build/, made by build.sh, test.sh or release.sh) as
-# dist/Kravell-<version>-linux-x64.tar.gz: the VST3 and LV2 bundles, the standalone app with
+# dist/Kravell-<version>-linux-x64.tar.gz: the VST3 and LV2 bundles, the VST3 factory presets, the standalone app with
 # its menu entry and icon, install.sh and uninstall.sh, the installation notes, the licence
 # and the third-party notices. Prints the archive's path.
 set -euo pipefail
@@ -21,6 +21,10 @@ rm -rf "$work"
 mkdir -p "$staging/bin" "$staging/share/applications" "$staging/share/kravell" \
     "$staging/share/icons/hicolor/scalable/apps" "$staging/share/icons/hicolor/256x256/apps" "$root/dist"
 cp -R "$artefacts/VST3/Kravell.vst3" "$artefacts/LV2/Kravell.lv2" "$staging/"
+[ -f "$staging/Kravell.vst3/Contents/Resources/Snapshots/ABCDEF019182FAEB446F726E4B726176_snapshot.png" ] \
+    || { echo "the VST3 has no snapshots (build.sh and test.sh add them)" >&2; exit 1; }
+mkdir -p "$staging/share/vst3/presets/Dornel Audio/Kravell"
+cp "$root/build/vst3-presets/"*.vstpreset "$staging/share/vst3/presets/Dornel Audio/Kravell/"
 install -m 755 "$artefacts/Standalone/Kravell" "$staging/bin/kravell"
 # What ships carries no symbols beyond those the hosts and the loader need.
 strip --strip-unneeded "$staging/bin/kravell" "$staging/Kravell.vst3/Contents/x86_64-linux/Kravell.so" "$staging"/Kravell.lv2/*.so

@@ -61,6 +61,9 @@ for installed in .vst3/Kravell.vst3 .lv2/Kravell.lv2 .local/bin/kravell .local/s
     [ -e "$home/$installed" ] || fail "install.sh did not install ~/$installed"
     grep -qx "  $home/$installed" "$scratch/install.log" || fail "install.sh did not say where $installed went"
 done
+factory_presets="$home/.vst3/presets/Dornel Audio/Kravell"
+[ "$(ls "$factory_presets"/*.vstpreset 2> /dev/null | wc -l)" -eq 8 ] || fail "install.sh did not install the eight VST3 factory presets into $factory_presets"
+grep -qx "  $factory_presets" "$scratch/install.log" || fail "install.sh did not say where the VST3 factory presets went"
 cmp -s "$unpacked/Kravell.vst3/Contents/x86_64-linux/Kravell.so" "$home/.vst3/Kravell.vst3/Contents/x86_64-linux/Kravell.so" \
     || fail "the installed VST3 is not the packaged one"
 [ ! -e "$home/.vst3/Kravell.vst3/Contents/left-over.txt" ] || fail "install.sh left an older build's file in the bundle"
@@ -87,6 +90,9 @@ ensure_display
 HOME="$home" KRAVELL_VST3_BUNDLE="$home/.vst3/Kravell.vst3" "$root/build/tests/KravellHostTests" --gtest_brief=1 > "$scratch/host.log" 2>&1 \
     || { tail -n 40 "$scratch/host.log"; fail "the host tests fail on the installed VST3"; }
 tail -n 2 "$scratch/host.log"
+HOME="$home" KRAVELL_VST3_BUNDLE="$home/.vst3/Kravell.vst3" KRAVELL_VST3_PRESETS="$factory_presets" "$root/build/tests/KravellVst3PresetTests" --gtest_brief=1 > "$scratch/presets.log" 2>&1 \
+    || { tail -n 40 "$scratch/presets.log"; fail "the installed VST3 factory presets do not restore into the installed VST3"; }
+echo "the installed factory presets restore into the installed VST3: $(tail -n 1 "$scratch/presets.log")"
 
 echo "-- the editor looks the same on a desktop without DejaVu Sans"
 # A fontconfig that knows no fonts at all: the text must still be drawn, in the built-in face.
@@ -120,7 +126,8 @@ prefix="$scratch/usr-local"
 mkdir -p "$prefix/share/applications"
 touch "$prefix/share/applications/other-app.desktop"
 "$unpacked/install.sh" --system --prefix "$prefix" > /dev/null
-for installed in lib/vst3/Kravell.vst3 lib/lv2/Kravell.lv2 bin/kravell share/applications/kravell.desktop share/icons/hicolor/scalable/apps/kravell.svg; do
+for installed in lib/vst3/Kravell.vst3 lib/lv2/Kravell.lv2 bin/kravell share/applications/kravell.desktop share/icons/hicolor/scalable/apps/kravell.svg \
+    "share/vst3/presets/Dornel Audio/Kravell/Punchy Kicks.vstpreset"; do
     [ -e "$prefix/$installed" ] || fail "install.sh --system did not install $installed"
 done
 "$unpacked/uninstall.sh" --system --prefix "$prefix" > /dev/null

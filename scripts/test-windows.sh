@@ -71,7 +71,16 @@ for file in "$bundle/Contents/x86_64-win/Kravell.vst3" "$setup" "$install_folder
             || fail "$(basename "$file"): its version details have no ${pair%%:*} '${pair#*:}'"
     done
 done
-echo "installed: Common Files\VST3\Kravell.vst3, Program Files\Dornel Audio\Kravell; Apps & features entry:"
+factory_presets="$WINEPREFIX/drive_c/ProgramData/VST3 Presets/Dornel Audio/Kravell"
+[ "$(ls "$factory_presets"/*.vstpreset 2> /dev/null | wc -l)" -eq 8 ] \
+    || fail "not the eight factory presets in ProgramData\VST3 Presets\Dornel Audio\Kravell: $(ls "$factory_presets" 2>&1)"
+for preset in "$factory_presets"/*.vstpreset; do
+    cmp -s "$preset" "$root/build/vst3-presets/$(basename "$preset")" || fail "$(basename "$preset") is not the one built"
+done
+snapshots="$bundle/Contents/Resources/Snapshots"
+[ -f "$snapshots/ABCDEF019182FAEB446F726E4B726176_snapshot.png" ] && [ -f "$snapshots/ABCDEF019182FAEB446F726E4B726176_snapshot_2.0x.png" ] \
+    || fail "no snapshots for hosts' plug-in browsers in the installed bundle: $(ls "$snapshots" 2>&1)"
+echo "installed: Common Files\VST3\Kravell.vst3 (with its snapshots), the eight factory presets in ProgramData\VST3 Presets, Program Files\Dornel Audio\Kravell; Apps & features entry:"
 sed -n 's/^    /    /p' "$work/uninstall-entry.txt"
 
 echo "== windows: the setup program over an installed Kravell"
@@ -188,7 +197,8 @@ wineserver -w
 [ ! -e "$install_folder" ] || fail "Program Files\Dornel Audio\Kravell is still there: $(ls "$install_folder")"
 ! wine reg query "$uninstall_key" > /dev/null 2>&1 || fail "the Uninstall entry is still there"
 [ -f "$preset" ] || fail "the uninstaller removed the user's preset"
-echo "removed: bundle, uninstaller, licences and the Apps & features entry; kept: ${preset#"$WINEPREFIX"/}"
+[ ! -e "$WINEPREFIX/drive_c/ProgramData/VST3 Presets" ] || fail "the factory presets are still installed: $(find "$WINEPREFIX/drive_c/ProgramData/VST3 Presets")"
+echo "removed: bundle, factory presets, uninstaller, licences and the Apps & features entry; kept: ${preset#"$WINEPREFIX"/}"
 
 echo "== windows: the setup program as a user runs it, page by page"
 # Keys go to the setup window as a user's would: Next, I Agree, Install, then Finish.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs Kravell @VERSION@ from this folder: the VST3 and LV2 plug-ins, the standalone app
-# with its menu entry and icon. Per user by default; --system installs for every user under
+# Installs Kravell @VERSION@ from this folder: the VST3 and LV2 plug-ins, the VST3 factory
+# presets for hosts' preset browsers, the standalone app with its menu entry and icon. Per user by default; --system installs for every user under
 # /usr/local (as root). Run it again to repair or to replace an older Kravell.
 #   ./install.sh [--system] [--prefix DIR]
 set -eu
@@ -12,7 +12,7 @@ kravell_options "$@"
 mode="$install_mode"
 
 # Every folder we write into must be writable (or creatable) before anything changes.
-for folder in "$vst3_dir" "$lv2_dir" "$bin_dir" "$applications_dir" "$icons_dir" "$kravell_share_dir"; do
+for folder in "$vst3_dir" "$lv2_dir" "$vst3_presets_dir" "$bin_dir" "$applications_dir" "$icons_dir" "$kravell_share_dir"; do
     kravell_require_writable "$folder" "$mode" || exit 1
 done
 
@@ -49,6 +49,7 @@ put()
 echo "Installing Kravell @VERSION@ ($mode):"
 put "$here/Kravell.vst3" "$vst3_dir/Kravell.vst3"
 put "$here/Kravell.lv2" "$lv2_dir/Kravell.lv2"
+put "$here/share/vst3/presets/Dornel Audio/Kravell" "$vst3_presets_dir"
 put "$here/bin/kravell" "$bin_dir/kravell"
 chmod 755 "$bin_dir/kravell"
 make_folder "$applications_dir"

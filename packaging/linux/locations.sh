@@ -17,7 +17,8 @@ kravell_options()
     kravell_locations "$mode" "$prefix"
 }
 
-# Sets the folders for a mode: kravell_locations user|system PREFIX
+# Sets the folders for a mode: kravell_locations user|system PREFIX. The VST3 factory presets
+# go where hosts' preset browsers look for a user's or every user's presets.
 kravell_locations()
 {
     local share
@@ -26,11 +27,13 @@ kravell_locations()
         lv2_dir="$2/lib/lv2"
         bin_dir="$2/bin"
         share="$2/share"
+        vst3_presets_dir="$share/vst3/presets/Dornel Audio/Kravell"
     else
         vst3_dir="$HOME/.vst3"
         lv2_dir="$HOME/.lv2"
         bin_dir="$HOME/.local/bin"
         share="$HOME/.local/share"
+        vst3_presets_dir="$HOME/.vst3/presets/Dornel Audio/Kravell"
     fi
     applications_dir="$share/applications"
     icons_dir="$share/icons/hicolor"

@@ -26,7 +26,7 @@ if [ -f "$manifest" ]; then
         esac
     done < "$manifest"
 else
-    files=("$vst3_dir/Kravell.vst3" "$lv2_dir/Kravell.lv2" "$bin_dir/kravell" "$applications_dir/kravell.desktop"
+    files=("$vst3_dir/Kravell.vst3" "$lv2_dir/Kravell.lv2" "$vst3_presets_dir" "$bin_dir/kravell" "$applications_dir/kravell.desktop"
         "$icons_dir/scalable/apps/kravell.svg" "$icons_dir/256x256/apps/kravell.png"
         "$kravell_share_dir/locations.sh" "$kravell_share_dir/uninstall.sh")
 fi

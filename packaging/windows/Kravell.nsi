@@ -1,10 +1,12 @@
 ; Kravell's Windows setup program, built on Linux with NSIS (makensis) by scripts/build-windows.sh:
 ;   makensis -DVERSION=1.2.3 "-DCOPYRIGHT=..." -DSTAGING=<package folder> -DICON=<kravell.ico>
 ;            -DSIDEBAR=<164 x 314 BMP> -DOUTFILE=<setup.exe> Kravell.nsi
-; The package folder holds Kravell.vst3, LICENSE.txt and THIRD-PARTY-NOTICES.txt.
+; The package folder holds Kravell.vst3, "VST3 Presets", LICENSE.txt and THIRD-PARTY-NOTICES.txt.
 ;
 ; It installs the bundle into the 64-bit common VST3 folder, where every host looks, and keeps
-; its uninstaller and the licences outside the bundle (hosts scan everything inside it). It
+; its uninstaller and the licences outside the bundle (hosts scan everything inside it), and the
+; factory presets as VST3 preset files into the all-users factory preset folder, where hosts'
+; preset browsers look (%PROGRAMDATA%\VST3 Presets\Dornel Audio\Kravell). It
 ; replaces an installed bundle whole, or not at all: while a program holds the plug-in open it
 ; says so and offers to retry. The uninstaller keeps the user's presets.
 
@@ -26,6 +28,7 @@ ManifestDPIAware true
 !define UNINSTALLER "Uninstall Kravell.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kravell"
 !define PRESETS "DornelAudio\Kravell\version_${VERSION}\Presets"
+!define FACTORY_PRESETS "VST3 Presets\${COMPANY}\${PRODUCT}"
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
@@ -156,6 +159,16 @@ Section "VST3 plug-in (Common Files\VST3)" SectionPlugin
     ${EndIf}
 SectionEnd
 
+Section "-Factory presets for hosts' preset browsers" SectionFactoryPresets
+    ; %PROGRAMDATA%: the all-users application data folder. Replaced whole, so a preset an
+    ; update renames or drops does not stay behind.
+    SetShellVarContext all
+    RMDir /r "$APPDATA\${FACTORY_PRESETS}"
+    SetOutPath "$APPDATA\${FACTORY_PRESETS}"
+    File "${STAGING}\${FACTORY_PRESETS}\*.vstpreset"
+    SetShellVarContext current
+SectionEnd
+
 Section "-Uninstaller and licences" SectionUninstaller
     SetOutPath "$INSTDIR"
     File "${STAGING}\LICENSE.txt"
@@ -194,7 +207,12 @@ Section "Uninstall"
         Abort "${PRODUCT} could not be removed."
     ${EndIf}
 
-    ; The presets in %APPDATA% are the user's: they stay.
+    ; The factory preset files are ours; the presets in %APPDATA% are the user's: they stay.
+    SetShellVarContext all
+    RMDir /r "$APPDATA\${FACTORY_PRESETS}"
+    RMDir "$APPDATA\VST3 Presets\${COMPANY}"
+    RMDir "$APPDATA\VST3 Presets"
+    SetShellVarContext current
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
     Delete "$INSTDIR\Kravell.ico"

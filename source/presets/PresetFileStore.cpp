@@ -2,6 +2,9 @@
 #include "platform/UserDataFolder.h"
 #include "platform/XmlText.h"
 
+#include <algorithm>
+#include <vector>
+
 PresetFileStore::PresetFileStore() : root (getUserApplicationDataFolder()) {}
 
 PresetFileStore::PresetFileStore (const juce::File& applicationDataRoot) : root (applicationDataRoot) {}
@@ -107,6 +110,71 @@ bool PresetFileStore::writePreset (const juce::String& name, const juce::ValueTr
     juce::MemoryOutputStream document;
     xml->writeTo (document, {});
     return replaceFileSafely (file, document.getData(), document.getDataSize());
+}
+
+namespace
+{
+/** The numbers of a dotted version ("1.10.2" -> 1, 10, 2); empty when it is not one. */
+juce::Array<int> versionNumbers (const juce::String& version)
+{
+    juce::Array<int> numbers;
+    for (const auto& part : juce::StringArray::fromTokens (version, ".", ""))
+    {
+        if (part.isEmpty() || ! part.containsOnly ("0123456789") || part.length() > 9)
+            return {};
+        numbers.add (part.getIntValue());
+    }
+    return numbers;
+}
+
+bool isOlderVersion (const juce::Array<int>& a, const juce::Array<int>& b)
+{
+    for (int i = 0; i < juce::jmax (a.size(), b.size()); ++i)
+        if (a[i] != b[i])
+            return a[i] < b[i];
+    return false;
+}
+} // namespace
+
+int PresetFileStore::copyPresetsFromOlderVersions() const
+{
+    const auto folder = getPresetsFolder();
+    const auto current = versionNumbers (productInfo.version);
+    if (folder == juce::File() || folder.exists() || current.isEmpty())
+        return 0;
+
+    struct OlderFolder
+    {
+        juce::Array<int> version;
+        juce::File presets;
+    };
+    std::vector<OlderFolder> older;
+    for (const auto& entry : juce::RangedDirectoryIterator (getDataFolder().getParentDirectory(), false, "version_*", juce::File::findDirectories))
+    {
+        const auto version = versionNumbers (entry.getFile().getFileName().fromFirstOccurrenceOf ("version_", false, false));
+        const auto presets = entry.getFile().getChildFile ("Presets");
+        if (! version.isEmpty() && isOlderVersion (version, current) && presets.isDirectory())
+            older.push_back ({ version, presets });
+    }
+    std::sort (older.begin(), older.end(), [] (const auto& a, const auto& b) { return isOlderVersion (b.version, a.version); });
+
+    int copied = 0;
+    for (const auto& source : older)
+    {
+        for (const auto& entry : juce::RangedDirectoryIterator (source.presets, false, "*.xml", juce::File::findFiles))
+        {
+            const auto file = entry.getFile();
+            const auto target = folder.getChildFile (file.getFileName());
+            juce::MemoryBlock bytes;
+            if (target.exists() || file.getSize() > maximumPresetFileSize || ! file.loadFileAsData (bytes))
+                continue;
+            if (! folder.isDirectory() && ! folder.createDirectory())
+                return copied;
+            if (replaceFileSafely (target, bytes.getData(), bytes.getSize()))
+                ++copied;
+        }
+    }
+    return copied;
 }
 
 bool PresetFileStore::replaceFileSafely (const juce::File& file, const void* data, size_t size)

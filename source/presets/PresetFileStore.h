@@ -43,6 +43,13 @@ public:
     bool readPreset (const juce::String& name, juce::ValueTree& tree) const;
     bool writePreset (const juce::String& name, const juce::ValueTree& tree) const;
 
+    /** After an update: when this version's presets folder does not exist yet, copies in the
+        presets of the older versions' folders beside it, newest version first, so a name
+        kept by a newer one is not overwritten by an older one. The old folders are left as
+        they are, and nothing is copied once this version has a presets folder. Returns the
+        number of presets copied. */
+    int copyPresetsFromOlderVersions() const;
+
     /** Preset files larger than this are refused unread. */
     static constexpr juce::int64 maximumPresetFileSize = 1024 * 1024;
 

@@ -17,6 +17,15 @@ std::unique_ptr<juce::AudioParameterChoice> makeChoice (const char* id, const ch
 }
 } // namespace
 
+ParameterUnit parameterUnit (const juce::String& id)
+{
+    if (id == ParameterIds::attack || id == ParameterIds::sustain || id == ParameterIds::output)
+        return ParameterUnit::decibels;
+    if (id == ParameterIds::sensitivity || id == ParameterIds::punch || id == ParameterIds::clip || id == ParameterIds::mix)
+        return ParameterUnit::percent;
+    return ParameterUnit::none;
+}
+
 juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout()
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;

@@ -19,6 +19,18 @@ inline constexpr const char* output = "output";
 inline constexpr const char* all[] = { power, mode, attack, sustain, sensitivity, focus, punch, clip, mix, output };
 } // namespace ParameterIds
 
+/** The unit of a parameter's plain value, as the editor's read-outs show it and as the host
+    metadata generated at build time declares it. The parameters themselves carry no unit
+    label: hosts show their bare numbers. */
+enum class ParameterUnit
+{
+    none,
+    decibels,
+    percent
+};
+
+ParameterUnit parameterUnit (const juce::String& id);
+
 /** Builds the ten parameters in host index order. The order and the choice lists are part
     of the saved-state and preset formats: never reorder them. */
 juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();

@@ -50,19 +50,28 @@ KravellAudioProcessor::KravellAudioProcessor()
     for (int i = 0; i < 10; ++i)
     {
         raw.values[i] = parameterState.getRawParameterValue (ParameterIds::all[i]);
-        audio.parameters[i] = raw.get ((RawParameters::Index) i);
+        auto* parameter = parameterState.getParameter (ParameterIds::all[i]);
+        jassert (parameter->getParameterIndex() == i);
+        valueCopies.parameters[i] = parameter;
+        audio.parameters[i] = parameter->convertFrom0to1 (parameter->getValue());
+        parameter->addListener (&valueCopies);
     }
 
     for (auto* id : ParameterIds::all)
         parameterState.addParameterListener (id, this);
 
     presetFileStore.setProductInfo (productInfo);
+    // The first instance of a new version brings the user's presets over from the last one.
+    presetFileStore.copyPresetsFromOlderVersions();
 }
 
 KravellAudioProcessor::~KravellAudioProcessor()
 {
     for (auto* id : ParameterIds::all)
+    {
         parameterState.removeParameterListener (id, this);
+        parameterState.getParameter (id)->removeListener (&valueCopies);
+    }
 }
 
 //==============================================================================
@@ -384,19 +393,18 @@ juce::String KravellAudioProcessor::getPresetDisplayName()
 void KravellAudioProcessor::parameterChanged (const juce::String& parameterID, float newValue)
 {
     // Runs on whichever thread moved the parameter, the audio thread included: atomics only.
-    // The framework has just stored the same value in its own atomic, and calls this for
-    // every change, so the copy never lags behind it.
-    for (int i = 0; i < 10; ++i)
-    {
-        if (parameterID == ParameterIds::all[i])
-        {
-            audio.parameters[i].store (newValue);
-            break;
-        }
-    }
-
+    // The audio thread's copy of the value is kept by valueCopies.
+    juce::ignoreUnused (parameterID, newValue);
     if (! restoringState.load())
         currentPresetModified.exchange (true);
+}
+
+void KravellAudioProcessor::ValueCopies::parameterValueChanged (int parameterIndex, float newValue)
+{
+    // Called for every change, on whichever thread made it (the audio thread included):
+    // atomics only.
+    if (juce::isPositiveAndBelow (parameterIndex, 10))
+        owner.audio.parameters[parameterIndex].store (parameters[parameterIndex]->convertFrom0to1 (newValue));
 }
 
 bool KravellAudioProcessor::isPowerOn() const noexcept { return audio.get (RawParameters::power) >= 0.5f; }

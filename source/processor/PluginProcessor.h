@@ -91,6 +91,20 @@ private:
         float get (Index index, float fallback = 0.0f) const noexcept { return values[index] != nullptr ? values[index]->load() : fallback; }
     } raw;
 
+    /** Keeps the audio thread's copy of each parameter's plain value as the parameter gives
+        it for its normalised value, at every change. The framework's own plain copy skips a
+        change within a rounding step of the value it holds, so it depends on the order of
+        past changes: a project or preset recalled through the saved state would play a
+        rounding step apart from the same settings chosen in the editor. */
+    struct ValueCopies final : public juce::AudioProcessorParameter::Listener
+    {
+        explicit ValueCopies (KravellAudioProcessor& ownerIn) : owner (ownerIn) {}
+        void parameterValueChanged (int parameterIndex, float newValue) override;
+        void parameterGestureChanged (int, bool) override {}
+        KravellAudioProcessor& owner;
+        juce::RangedAudioParameter* parameters[10] {}; // by host index, as the processor orders them
+    };
+
     /** What the audio thread touches on every block, side by side. The parameter values are
         copies of the framework's, which live in ten objects of their own, kept by
         parameterChanged: a block reads one cache line for them instead of ten, which counts
@@ -110,6 +124,8 @@ private:
 
         float get (RawParameters::Index index) const noexcept { return parameters[index].load(); }
     } audio;
+
+    ValueCopies valueCopies { *this };
 
     PresetFileStore presetFileStore;
 

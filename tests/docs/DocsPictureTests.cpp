@@ -189,3 +189,34 @@ INSTANTIATE_TEST_SUITE_P (
                     false }),
     [] (const ::testing::TestParamInfo<DriftCase>& param)
     { return std::string (param.param.name); });
+
+// The pictures hosts' plug-in browsers show of the VST3 bundle (Contents/Resources/Snapshots,
+// listed in its moduleinfo.json), rendered by kravell-shots when the bundle is built: still
+// the editor as it looks now, at scale 1 and 2.
+TEST (Vst3Snapshots, TheBundleShowsTheEditorAsItLooksNowAtOneAndTwiceTheScale)
+{
+    const juce::File bundle (KRAVELL_VST3_BUNDLE);
+    const auto manifest = bundle.getChildFile ("Contents/Resources/moduleinfo.json").loadFileAsString();
+    // The processor's class: the ID the snapshots are named after.
+    const auto processorClass = manifest.fromFirstOccurrenceOf ("\"CID\": \"", false, false).substring (0, 32);
+    ASSERT_EQ (processorClass.length(), 32) << manifest;
+    ASSERT_TRUE (manifest.fromFirstOccurrenceOf (processorClass, false, false).upToFirstOccurrenceOf ("\"CID\"", false, false).contains ("\"Audio Module Class\""));
+
+    TempFolder temp;
+    ASSERT_EQ (runShots ({ "--vst3-snapshots", processorClass, temp.folder.getFullPathName() }), 0);
+    juce::Image shipped[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        const auto name = processorClass + (i == 0 ? "_snapshot.png" : "_snapshot_2.0x.png");
+        SCOPED_TRACE (name);
+        EXPECT_TRUE (manifest.contains ("Contents/Resources/Snapshots/" + name)) << "moduleinfo.json does not list it";
+        shipped[i] = juce::ImageFileFormat::loadFrom (bundle.getChildFile ("Contents/Resources/Snapshots/" + name));
+        ASSERT_FALSE (shipped[i].isNull()) << "not in the bundle (build.sh and test.sh add the snapshots)";
+        const auto drift = driftBetween (shipped[i], juce::ImageFileFormat::loadFrom (temp.folder.getChildFile (name)));
+        EXPECT_TRUE (isWithinTolerance (drift)) << "the bundle's snapshot is not the editor as it looks now: "
+                                                << 100.0 * drift.differingFraction << " % of pixels differ";
+    }
+    EXPECT_EQ (shipped[1].getWidth(), 2 * shipped[0].getWidth());
+    EXPECT_EQ (shipped[1].getHeight(), 2 * shipped[0].getHeight());
+    EXPECT_GE (shipped[0].getWidth(), 500) << "the editor at a size it can take";
+}

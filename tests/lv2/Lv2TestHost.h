@@ -1,6 +1,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <juce_audio_basics/juce_audio_basics.h>
 #include <juce_core/juce_core.h>
 
 #include <lilv/lilv.h>
@@ -146,6 +147,36 @@ public:
         out->atom = { (uint32_t) (eventsOut.size() * sizeof (eventsOut[0]) - sizeof (LV2_Atom)), urids.idFor (LV2_ATOM__Chunk) };
         lilv_instance_run (instance, frames);
     }
+
+    /** Deactivates and activates the instance again, as a host does around loading a preset
+        or a session while stopped: the plug-in starts from the ports' values. */
+    void reactivate()
+    {
+        lilv_instance_deactivate (instance);
+        lilv_instance_activate (instance);
+    }
+
+    /** Runs stereo audio through the plug-in in blocks of maxBlock frames. */
+    juce::AudioBuffer<float> process (const juce::AudioBuffer<float>& input)
+    {
+        juce::AudioBuffer<float> output (2, input.getNumSamples());
+        for (int start = 0; start < input.getNumSamples(); start += maxBlock)
+        {
+            const auto frames = std::min (maxBlock, input.getNumSamples() - start);
+            for (int channel = 0; channel < 2; ++channel)
+                std::copy_n (input.getReadPointer (std::min (channel, input.getNumChannels() - 1), start), frames, inputs[(size_t) channel].data());
+            eventsIn = { { sizeof (LV2_Atom_Sequence_Body), urids.idFor (LV2_ATOM__Sequence) }, { 0, 0 } };
+            auto* out = reinterpret_cast<LV2_Atom_Sequence*> (eventsOut.data());
+            out->atom = { (uint32_t) (eventsOut.size() * sizeof (eventsOut[0]) - sizeof (LV2_Atom)), urids.idFor (LV2_ATOM__Chunk) };
+            lilv_instance_run (instance, (uint32_t) frames);
+            for (int channel = 0; channel < 2; ++channel)
+                output.copyFrom (channel, start, outputs[(size_t) channel].data(), frames);
+        }
+        return output;
+    }
+
+    static LilvWorld* lilvWorld() { return sharedWorld().world; }
+    static const LilvPlugin* lilvPlugin() { return sharedWorld().plugin; }
 
     /** The plug-in's state as a host saves it with its session: port values and properties. */
     LilvState* saveState()

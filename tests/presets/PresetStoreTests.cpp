@@ -284,3 +284,96 @@ TEST_F (PresetFixture, AFailedSaveKeepsThePreviousVersion)
     ASSERT_TRUE (processor.loadUserPreset ("Keeper"));
     EXPECT_FLOAT_EQ (getPlain (processor, "attack"), 4.0f);
 }
+
+namespace
+{
+/** The presets an update finds: which older (or newer) version folders hold which files. */
+struct UpdateCase
+{
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> filesBefore; // "version/file", contents
+    std::vector<std::pair<const char*, const char*>> expected;    // file in 1.12.0's folder, contents
+};
+
+const UpdateCase updateCases[] = {
+    { "FromTheLastVersion", { { "1.1.0/Kick.xml", "a" }, { "1.1.0/Snare Layer.xml", "b" } }, { { "Kick.xml", "a" }, { "Snare Layer.xml", "b" } } },
+    // A name in two older versions: the newer one's file, compared as numbers (1.10 > 1.9).
+    { "NewestOlderVersionFirst", { { "1.9.0/Kick.xml", "old" }, { "1.10.0/Kick.xml", "new" }, { "1.9.0/Room.xml", "c" } }, { { "Kick.xml", "new" }, { "Room.xml", "c" } } },
+    // A newer version's folder (after a downgrade) and a folder that is no version are left alone.
+    { "NeverFromNewerOrOtherFolders", { { "2.0.0/Future.xml", "f" }, { "beta/Odd.xml", "o" }, { "1.0.0/Kick.xml", "a" } }, { { "Kick.xml", "a" } } },
+    { "OnlyPresetFiles", { { "1.0.0/notes.txt", "n" } }, {} },
+};
+
+class PresetsAfterAnUpdate : public ::testing::TestWithParam<UpdateCase>
+{
+};
+} // namespace
+
+TEST_P (PresetsAfterAnUpdate, AreCopiedOnceNeverMovedNorOverwritten)
+{
+    TempFolder temp;
+    const auto product = temp.folder.getChildFile ("DornelAudio/Kravell");
+    for (const auto& [path, text] : GetParam().filesBefore)
+    {
+        const juce::String relative (path);
+        const auto file = product.getChildFile ("version_" + relative.upToFirstOccurrenceOf ("/", false, false))
+                              .getChildFile ("Presets")
+                              .getChildFile (relative.fromFirstOccurrenceOf ("/", false, false));
+        ASSERT_TRUE (file.getParentDirectory().createDirectory());
+        ASSERT_TRUE (file.replaceWithText (text));
+    }
+
+    PresetFileStore store (temp.folder);
+    ProductInfo info;
+    info.version = "1.12.0";
+    store.setProductInfo (info);
+    EXPECT_EQ (store.copyPresetsFromOlderVersions(), (int) GetParam().expected.size());
+
+    juce::StringArray expectedNames;
+    for (const auto& [file, text] : GetParam().expected)
+    {
+        expectedNames.add (juce::String (file).upToLastOccurrenceOf (".xml", false, false));
+        EXPECT_EQ (store.getPresetsFolder().getChildFile (file).loadFileAsString(), text) << file;
+    }
+    expectedNames.sort (true);
+    EXPECT_EQ (store.getPresetNames(), expectedNames);
+    EXPECT_EQ (store.getPresetsFolder().isDirectory(), ! expectedNames.isEmpty()) << "no empty folder is made";
+
+    // The old folders keep their files.
+    for (const auto& [path, text] : GetParam().filesBefore)
+    {
+        const juce::String relative (path);
+        EXPECT_TRUE (product.getChildFile ("version_" + relative.upToFirstOccurrenceOf ("/", false, false) + "/Presets/" + relative.fromFirstOccurrenceOf ("/", false, false)).existsAsFile()) << path;
+    }
+
+    // Once: what the user deletes (or renames) in the new version does not come back.
+    if (! expectedNames.isEmpty())
+    {
+        ASSERT_TRUE (store.getPresetsFolder().getChildFile (GetParam().expected.front().first).deleteFile());
+        EXPECT_EQ (store.copyPresetsFromOlderVersions(), 0);
+        EXPECT_EQ (store.getPresetNames().size(), expectedNames.size() - 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P (Versions, PresetsAfterAnUpdate, ::testing::ValuesIn (updateCases), [] (const auto& testInfo) { return std::string (testInfo.param.name); });
+
+TEST (PresetsAfterAnUpdate, AFreshProcessorOfANewVersionShowsTheOldPresets)
+{
+    // As a user meets it: the first instance after the update, in the user's own folders.
+    TempFolder temp;
+    struct HomeFor
+    {
+        explicit HomeFor (const juce::File& folder) { setenv ("HOME", folder.getFullPathName().toRawUTF8(), 1); }
+        ~HomeFor() { setenv ("HOME", saved.toRawUTF8(), 1); }
+        juce::String saved = juce::SystemStats::getEnvironmentVariable ("HOME", {});
+    } home (temp.folder);
+    const auto old = juce::File::getSpecialLocation (juce::File::userApplicationDataDirectory).getChildFile ("DornelAudio/Kravell/version_0.9.0/Presets/Old Kick.xml");
+    ASSERT_TRUE (old.getParentDirectory().createDirectory());
+    ASSERT_TRUE (old.replaceWithText ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PARAMETERS><PARAM id=\"attack\" value=\"-3.5\"/></PARAMETERS>\n"));
+    {
+        KravellAudioProcessor processor;
+        EXPECT_EQ (processor.getUserPresetNames(), juce::StringArray { "Old Kick" });
+        EXPECT_TRUE (processor.loadUserPreset ("Old Kick"));
+        EXPECT_FLOAT_EQ (getPlain (processor, "attack"), -3.5f);
+    }
+}

@@ -33,15 +33,15 @@ bool samePixels (const juce::Image& a, const juce::Image& b)
     return true;
 }
 
-juce::Image settledSnapshot (juce::Component& component, juce::Rectangle<int> area, int minimumMs, int timeoutMs)
+juce::Image settledSnapshot (juce::Component& component, juce::Rectangle<int> area, int minimumMs, int timeoutMs, float scale)
 {
     const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
     pumpMessages (minimumMs);
-    auto previous = component.createComponentSnapshot (area, true, 1.0f);
+    auto previous = component.createComponentSnapshot (area, true, scale);
     for (;;)
     {
         pumpMessages (minimumMs);
-        auto now = component.createComponentSnapshot (area, true, 1.0f);
+        auto now = component.createComponentSnapshot (area, true, scale);
         if (samePixels (previous, now) || juce::Time::getMillisecondCounter() > end)
             return now;
         previous = now;

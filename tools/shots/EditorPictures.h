@@ -12,8 +12,8 @@ juce::Image compositeOver (juce::Component& component);
 
 /** Dispatches messages until a snapshot of the component is the same two times running, at
     least `minimumMs` apart (so timers that pull state into the view have fired), or until the
-    time runs out. Returns the last snapshot. */
-juce::Image settledSnapshot (juce::Component& component, juce::Rectangle<int> area, int minimumMs, int timeoutMs);
+    time runs out. Returns the last snapshot, drawn at `scale` (2 for a high-density screen). */
+juce::Image settledSnapshot (juce::Component& component, juce::Rectangle<int> area, int minimumMs, int timeoutMs, float scale = 1.0f);
 
 /** Writes the image as PNG, replacing the file; false when that failed. */
 bool writePng (const juce::Image& image, const juce::File& file);

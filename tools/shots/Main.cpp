@@ -17,10 +17,14 @@ constexpr int blockSize = 512;
 
 const char* const usage =
     "usage: kravell-shots [--editor-only] OUTDIR\n"
+    "       kravell-shots --vst3-snapshots CLASSID OUTDIR\n"
     "  Writes the manual's pictures of the editor into OUTDIR as PNG files:\n"
     "  editor.png, preset-menu.png, save-dialog.png, display-attack.png,\n"
     "  display-sustain.png and display-clip.png. Needs an X display.\n"
-    "  --editor-only    write editor.png alone (the README's picture)\n";
+    "  --editor-only    write editor.png alone (the README's picture)\n"
+    "  --vst3-snapshots CLASSID  write the pictures hosts' plug-in browsers show of the\n"
+    "                   VST3, CLASSID_snapshot.png and CLASSID_snapshot_2.0x.png: the editor\n"
+    "                   as it opens on a 1280 x 720 screen, at scale 1 and 2\n";
 
 /** The plain values of the nine stored parameters, in the order the table below lists them. */
 struct Settings
@@ -131,6 +135,18 @@ public:
         playDrums (processor);
         auto& editor = *session.editor;
         return write (editorpictures::settledSnapshot (editor, editor.getLocalBounds(), 150, 3000), "editor.png");
+    }
+
+    bool writeVst3Snapshots (const juce::String& classId)
+    {
+        auto& processor = session.processor;
+        processor.loadFactoryPreset ("Punchy Kicks");
+        playDrums (processor);
+        auto& editor = *session.editor;
+        const auto size = EditorSizing::forUsableArea ({ 0, 0, 1280, 720 });
+        editor.setSize (size.width, size.height);
+        return write (editorpictures::settledSnapshot (editor, editor.getLocalBounds(), 150, 3000, 1.0f), (classId + "_snapshot.png").toRawUTF8())
+            && write (editorpictures::settledSnapshot (editor, editor.getLocalBounds(), 150, 3000, 2.0f), (classId + "_snapshot_2.0x.png").toRawUTF8());
     }
 
     bool writeDisplays()
@@ -248,11 +264,15 @@ private:
 int run (const juce::StringArray& arguments)
 {
     auto editorOnly = false;
-    juce::String outputPath;
-    for (const auto& argument : arguments)
+    juce::String outputPath, snapshotClassId;
+    for (int i = 0; i < arguments.size(); ++i)
     {
+        const auto& argument = arguments[i];
         if (argument == "--editor-only")
             editorOnly = true;
+        else if (argument == "--vst3-snapshots" && i + 1 < arguments.size() && arguments[i + 1].length() == 32
+                 && arguments[i + 1].containsOnly ("0123456789ABCDEF"))
+            snapshotClassId = arguments[++i];
         else if (argument.startsWith ("-") || outputPath.isNotEmpty())
         {
             std::cerr << usage;
@@ -284,8 +304,11 @@ int run (const juce::StringArray& arguments)
     auto ok = false;
     {
         // Each group of pictures gets a fresh processor and editor, as a host would open them.
-        ok = Shots (folder, presetRoot).writeEditor();
-        if (ok && ! editorOnly)
+        if (snapshotClassId.isNotEmpty())
+            ok = Shots (folder, presetRoot).writeVst3Snapshots (snapshotClassId);
+        else
+            ok = Shots (folder, presetRoot).writeEditor();
+        if (ok && ! editorOnly && snapshotClassId.isEmpty())
             ok = Shots (folder, presetRoot).writeDisplays() && Shots (folder, presetRoot).writePresetMenuAndSaveDialog();
     }
     presetRoot.deleteRecursively();

@@ -1,4 +1,5 @@
 #include "gui/panel/KravellGUI.h"
+#include "processor/ParameterLayout.h"
 
 //==============================================================================
 void KravellGUI::PowerButton::paintButton (juce::Graphics& g, bool shouldDrawButtonAsHighlighted, bool shouldDrawButtonAsDown)
@@ -82,14 +83,16 @@ void KravellGUI::setUpValueLabel (EditableValueLabel& label, juce::Slider& knob)
 
 juce::String KravellGUI::formatValueText (const juce::String& knobName, float value)
 {
-    const auto name = knobName.toLowerCase();
-
-    if (name == "attack" || name == "sustain" || name == "output")
-        return (value > 0.0f ? "+" : "") + juce::String (value, 1) + " dB";
-
-    if (name == "sensitivity" || name == "punch" || name == "clip" || name == "mix")
-        return juce::String (value, 1) + "%";
-
+    // A knob is named as its parameter's ID (any case).
+    switch (parameterUnit (knobName.toLowerCase()))
+    {
+        case ParameterUnit::decibels:
+            return (value > 0.0f ? "+" : "") + juce::String (value, 1) + " dB";
+        case ParameterUnit::percent:
+            return juce::String (value, 1) + "%";
+        case ParameterUnit::none:
+            break;
+    }
     return juce::String (value, 1);
 }
 
