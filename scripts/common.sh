@@ -90,7 +90,7 @@ start_display()
     display_pids+=($window_manager)
     trap stop_displays EXIT
     for _ in $(seq 1 600); do
-        if xprop -root _NET_WORKAREA 2> /dev/null | grep -q '='; then rm -f "$wm_log"; return 0; fi
+        if [[ "$(xprop -root _NET_WORKAREA 2> /dev/null)" == *=* ]]; then rm -f "$wm_log"; return 0; fi
         kill -0 "$window_manager" 2> /dev/null || break
         sleep 0.05
     done

@@ -2,7 +2,8 @@
 # Builds and runs the whole test suite: under AddressSanitizer + UndefinedBehaviorSanitizer,
 # the threading test under ThreadSanitizer, the Release build (with the LV2 plug-in through
 # Debian's LV2 tools and the standalone app under the test display), the Linux release
-# archive as a user installs it (test-linux-release.sh), then the Windows
+# archive as a user installs it (test-linux-release.sh), the Debian package and the rpm
+# (package-linux-native.sh, lintian), then the Windows
 # package, cross-built and tested under Wine (test-windows.sh). Any failure or sanitizer
 # finding fails.
 set -euo pipefail
@@ -48,13 +49,24 @@ configure_and_build "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKRAVE
 (cd "$root/build-tsan" && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" ctest --output-on-failure -L threads --timeout 600)
 
 echo "== release (VST3, LV2 and standalone)"
-run_suite "$root/build" -DCMAKE_BUILD_TYPE=Release
+configure_and_build "$root/build" -DCMAKE_BUILD_TYPE=Release
+add_vst3_snapshots "$root/build/Kravell_artefacts/Release/VST3/Kravell.vst3" "$root/build/juce_vst3_helper"
+(cd "$root/build" && ctest --output-on-failure --parallel "$jobs" --timeout 600)
 echo "The demo loop through the LV2 in lv2apply, against the plug-in's own render:"
 cat "$root"/build/lv2-renders/*/difference.txt
 echo "The standalone app without an audio device: $root/build/kravell-standalone-no-audio-device.png"
 
 echo "== linux release archive: portable binaries, installed into a scratch home"
 "$root/scripts/test-linux-release.sh"
+
+echo "== linux packages: the Debian package (lintian) and the rpm, from the same build"
+# Installing them into a fresh Debian with apt needs the Debian archive: the release check
+# does that (release.sh runs test-linux-native.sh).
+mapfile -t native_packages < <("$root/scripts/package-linux-native.sh")
+lintian --fail-on none --show-overrides "${native_packages[0]}" > "$root/build/lintian.log" 2>&1
+grep -E '^[EWO]: ' "$root/build/lintian.log" || true
+! grep -qE '^[EW]: ' "$root/build/lintian.log" || { echo "FAIL: lintian found errors or warnings in ${native_packages[0]}"; exit 1; }
+echo "lintian: no errors, no warnings in $(basename "${native_packages[0]}"); the rpm: $(basename "${native_packages[1]}")"
 
 echo "== windows: cross-built package, tested under Wine"
 "$root/scripts/test-windows.sh"
@@ -65,6 +77,6 @@ rm -rf "$release_check"
 mkdir -p "$release_check"
 "$root/scripts/build-manual.sh" "$release_check"
 cp "$root/dist/Kravell-$kravell_version-windows-x64.zip" "$root/dist/Kravell-$kravell_version-windows-x64-setup.exe" \
-    "$root/dist/Kravell-$kravell_version-linux-x64.tar.gz" "$release_check/"
+    "$root/dist/Kravell-$kravell_version-linux-x64.tar.gz" "${native_packages[@]}" "$release_check/"
 (cd "$release_check" && sha256sum -- * > SHA256SUMS)
 "$root/scripts/check-release.sh" "$release_check"
