@@ -3,17 +3,18 @@
 # process on a fresh display (Xvfb with a window manager), and prints a table of passes and
 # failures per test. Not part of test.sh: it takes hours at the counts below.
 #
-#   scripts/stress-tests.sh [-n RUNS] [--wine-runs RUNS] [--load] [--filter REGEX] [--no-linux] [--no-wine]
+#   scripts/stress-tests.sh [-n RUNS] [--wine-runs RUNS] [--load] [--filter REGEX] [--out DIR] [--no-linux] [--no-wine]
 #
 #   -n RUNS          runs of each Linux test (default 100)
 #   --wine-runs RUNS runs of each Windows test under Wine (default 20); the editor and scale
 #                    tests take the display scales 100, 125, 150 and 200 % in turn
 #   --load           keeps one core busy the whole time, as a build beside the tests would
 #   --filter REGEX   only the tests whose full name matches (grep -E)
+#   --out DIR        where the results go (default build/stress; emptied first)
 #
 # Needs the Release build (build/, as test.sh leaves it) and, for the Wine tests, the Windows
 # build with Kravell installed into its test prefix (test-windows.sh leaves both). A failing
-# run's output is kept in build/stress/<test>/run-<n>/, with the backtrace of every thread from
+# run's output is kept in build/stress/<test>/run-<n>/ (or --out), with the backtrace of every thread from
 # the core when the test crashed (gdb in batch mode).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -22,6 +23,7 @@ runs=100
 wine_runs=20
 load=0
 filter=""
+out=""
 linux=1
 wine=1
 while [ $# -gt 0 ]; do
@@ -30,6 +32,7 @@ while [ $# -gt 0 ]; do
         --wine-runs) wine_runs="$2"; shift 2 ;;
         --load) load=1; shift ;;
         --filter) filter="$2"; shift 2 ;;
+        --out) out="$2"; shift 2 ;;
         --no-linux) linux=0; shift ;;
         --no-wine) wine=0; shift ;;
         *) echo "unknown option: $1" >&2; exit 2 ;;
@@ -37,7 +40,7 @@ while [ $# -gt 0 ]; do
 done
 
 build="$root/build"
-out="$build/stress"
+out="$(realpath -m "${out:-$build/stress}")"
 rm -rf "$out"
 mkdir -p "$out"
 results="$out/results.tsv"

@@ -24,11 +24,20 @@ inline juce::String exactWindowTitle (const juce::String& title)
     return "^" + pattern + "$";
 }
 
-/** The first visible X window with exactly this title, waiting for it up to this long. */
+/** The first visible X window with exactly this title, waiting for it up to this long. Asked
+    again and again rather than with xdotool's own --sync: one search fails as a whole when any
+    window goes away while it looks (a drop shadow, a tooltip), which happens under load. */
 inline juce::String waitForWindow (const juce::String& title, int timeoutSeconds = 30)
 {
-    return runTool ({ "timeout", juce::String (timeoutSeconds), "xdotool", "search", "--sync", "--onlyvisible", "--name", exactWindowTitle (title) })
-        .upToFirstOccurrenceOf ("\n", false, false);
+    const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutSeconds * 1000;
+    for (;;)
+    {
+        const auto found = runTool ({ "xdotool", "search", "--onlyvisible", "--name", exactWindowTitle (title) })
+                               .upToFirstOccurrenceOf ("\n", false, false);
+        if (found.isNotEmpty() || juce::Time::getMillisecondCounter() > end)
+            return found;
+        juce::Thread::sleep (100);
+    }
 }
 
 inline bool windowExists (const juce::String& title)
