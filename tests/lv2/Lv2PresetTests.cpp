@@ -99,6 +99,14 @@ TEST (Lv2Description, Lv2InfoShowsAnEnvelopePluginWithItsLicence)
     juce::String output;
     ASSERT_EQ (runProgram ({ "lv2info", kravellLv2Uri }, output), 0) << output;
     EXPECT_TRUE (output.contains ("Class:") && output.fromFirstOccurrenceOf ("Class:", false, false).upToFirstOccurrenceOf ("\n", false, false).trim() == "Envelope Plugin") << output;
+    // Its list of presets (Debian 12's lv2info prints no units: those are checked through lilv below).
+    const auto presetLines = juce::StringArray::fromLines (output.fromFirstOccurrenceOf ("Presets:", false, false).upToFirstOccurrenceOf ("Port 0:", false, false).trim());
+    auto listed = presetLines;
+    listed.trim();
+    listed.sort (false);
+    auto expected = factoryNames;
+    expected.sort (false);
+    EXPECT_EQ (listed, expected) << output;
 
     auto* world = Lv2TestHost::lilvWorld();
     Node licence (lilv_new_uri (world, "http://usefulinc.com/ns/doap#license"));
