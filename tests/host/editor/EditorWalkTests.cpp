@@ -73,23 +73,36 @@ protected:
         EXPECT_TRUE (waitFor ([&] { return ! windowExists (dialogTitle); })) << "Return did not close " << dialogTitle;
     }
 
+    /** The open menus and submenus of the editor: windows the framework names "menu". */
+    static int openMenus()
+    {
+        auto windows = juce::StringArray::fromLines (runTool ({ "xdotool", "search", "--onlyvisible", "--name", exactWindowTitle ("menu") }));
+        windows.removeEmptyStrings();
+        return windows.size();
+    }
+
     /** Opens the preset menu with the mouse and picks, with the keyboard, an action of the
-        user preset at this place in its list (1 is the first): Load, Rename or Delete. */
+        user preset at this place in its list (1 is the first): Load, Rename or Delete. Each
+        menu is waited for before keys are sent to it: keys that come before it opens go to the
+        window below it. */
     void userPresetAction (int place, const juce::String& action)
     {
         click (buttons.presets);
+        ASSERT_TRUE (waitFor ([] { return openMenus() == 1; })) << "the preset menu did not open";
         // The factory presets come first (eight of them), then the user presets; headings
         // are passed over.
         juce::StringArray moves;
         for (int i = 0; i < 8 + place; ++i)
             moves.add ("Down");
         moves.add ("Right");
+        keys (moves);
+        ASSERT_TRUE (waitFor ([] { return openMenus() == 2; })) << "the preset's own menu did not open";
+        juce::StringArray choice;
         const auto actionPlace = juce::StringArray { "Load", "Rename", "Delete" }.indexOf (action);
         for (int i = 0; i < actionPlace; ++i)
-            moves.add ("Down");
-        moves.add ("Return");
-        juce::Thread::sleep (300);
-        keys (moves);
+            choice.add ("Down");
+        choice.add ("Return");
+        keys (choice);
     }
 
     juce::StringArray presetNames() const
