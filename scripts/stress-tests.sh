@@ -69,6 +69,17 @@ stop_run_display()
     display_pids=()
 }
 
+# Starts a run's display, or records that it did not start (its message kept in the run's
+# folder): display_for_run NAME RUN DIR SIZE
+display_for_run()
+{
+    start_run_display "$4" 2> "$3/display.txt" && return 0
+    stop_run_display
+    echo "  $1 run $2: no display (kept: ${3#"$root"/})"
+    printf '%s\t%s\n' "$1" "no display" >> "$results"
+    return 1
+}
+
 # Records one run: its outcome, and its output (and backtraces) when it failed.
 record()
 {
@@ -120,12 +131,7 @@ if [ "$linux" = 1 ]; then
             for run in $(seq 1 "$runs"); do
                 dir="$out/$name/run-$run"
                 mkdir -p "$dir"
-                if ! start_run_display 1920x1080 2> "$dir/display.txt"; then
-                    stop_run_display
-                    echo "  $name run $run: no display (kept: ${dir#"$root"/})"
-                    printf '%s\t%s\n' "$name" "no display" >> "$results"
-                    continue
-                fi
+                display_for_run "$name" "$run" "$dir" 1920x1080 || continue
                 status=0
                 (cd "$dir" && timeout 600 "$program" --gtest_filter="$name" > "$dir/output.txt" 2>&1) || status=$?
                 # The suite's own rule: an assertion of the framework or a leak fails the test.
@@ -165,12 +171,7 @@ if [ "$wine" = 1 ]; then
             wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $((96 * percent / 100)) /f > /dev/null 2>&1
             wineserver -k 2> /dev/null || true
             wineserver -w
-            if ! start_run_display 3840x2160 2> "$dir/display.txt"; then
-                stop_run_display
-                echo "  wine:$name run $run: no display (kept: ${dir#"$root"/})"
-                printf '%s\t%s\n' "wine:$name" "no display" >> "$results"
-                continue
-            fi
+            display_for_run "wine:$name" "$run" "$dir" 3840x2160 || continue
             status=0
             KRAVELL_VST3="C:/Program Files/Common Files/VST3/Kravell.vst3" \
             KRAVELL_DEMO_LOOP="Z:$work/demo-loop.wav" \
