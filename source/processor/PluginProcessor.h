@@ -106,8 +106,8 @@ private:
     };
 
     /** What the audio thread touches on every block, side by side. The parameter values are
-        copies of the framework's, which live in ten objects of their own, kept by
-        parameterChanged: a block reads one cache line for them instead of ten, which counts
+        copies of the parameters' own, which live in ten objects of their own, kept by
+        valueCopies: a block reads one cache line for them instead of ten, which counts
         once a session holds hundreds of instances. */
     struct alignas (64) AudioThreadState
     {

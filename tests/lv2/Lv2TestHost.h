@@ -141,11 +141,7 @@ public:
             for (uint32_t i = 0; i < frames; ++i)
                 channel[i] = 0.25f * std::sin ((float) (phase + i) * 0.05f);
         phase += frames;
-
-        eventsIn = { { sizeof (LV2_Atom_Sequence_Body), urids.idFor (LV2_ATOM__Sequence) }, { 0, 0 } };
-        auto* out = reinterpret_cast<LV2_Atom_Sequence*> (eventsOut.data());
-        out->atom = { (uint32_t) (eventsOut.size() * sizeof (eventsOut[0]) - sizeof (LV2_Atom)), urids.idFor (LV2_ATOM__Chunk) };
-        lilv_instance_run (instance, frames);
+        runBlock (frames);
     }
 
     /** Deactivates and activates the instance again, as a host does around loading a preset
@@ -165,10 +161,7 @@ public:
             const auto frames = std::min (maxBlock, input.getNumSamples() - start);
             for (int channel = 0; channel < 2; ++channel)
                 std::copy_n (input.getReadPointer (std::min (channel, input.getNumChannels() - 1), start), frames, inputs[(size_t) channel].data());
-            eventsIn = { { sizeof (LV2_Atom_Sequence_Body), urids.idFor (LV2_ATOM__Sequence) }, { 0, 0 } };
-            auto* out = reinterpret_cast<LV2_Atom_Sequence*> (eventsOut.data());
-            out->atom = { (uint32_t) (eventsOut.size() * sizeof (eventsOut[0]) - sizeof (LV2_Atom)), urids.idFor (LV2_ATOM__Chunk) };
-            lilv_instance_run (instance, (uint32_t) frames);
+            runBlock ((uint32_t) frames);
             for (int channel = 0; channel < 2; ++channel)
                 output.copyFrom (channel, start, outputs[(size_t) channel].data(), frames);
         }
@@ -264,6 +257,16 @@ private:
     {
         static World shared;
         return shared;
+    }
+
+    /** One run of the instance on what the audio ports hold: an empty event sequence in, room
+        for the plug-in's events out, as a host hands them over each block. */
+    void runBlock (uint32_t frames)
+    {
+        eventsIn = { { sizeof (LV2_Atom_Sequence_Body), urids.idFor (LV2_ATOM__Sequence) }, { 0, 0 } };
+        auto* out = reinterpret_cast<LV2_Atom_Sequence*> (eventsOut.data());
+        out->atom = { (uint32_t) (eventsOut.size() * sizeof (eventsOut[0]) - sizeof (LV2_Atom)), urids.idFor (LV2_ATOM__Chunk) };
+        lilv_instance_run (instance, frames);
     }
 
     const LV2_State_Interface* stateInterface()

@@ -19,18 +19,6 @@ namespace
 {
 using namespace Steinberg;
 
-/** The audio effect class the factory offers: its ID is the one a preset file names. */
-FUID effectClassId (IPluginFactory& factory)
-{
-    for (int32 i = 0; i < factory.countClasses(); ++i)
-    {
-        PClassInfo info {};
-        if (factory.getClassInfo (i, &info) == kResultOk && std::strcmp (info.category, kVstAudioEffectClass) == 0)
-            return FUID::fromTUID (info.cid);
-    }
-    throw std::runtime_error ("the module offers no audio effect class");
-}
-
 /** The meta description hosts show in their preset browsers (the SDK's MetaInfo attributes). */
 std::string metaInfo (const juce::String& name)
 {
@@ -68,7 +56,7 @@ int main (int argc, char** argv)
             throw std::runtime_error ("cannot make " + out.getFullPathName().toStdString());
 
         rawhost::Module module (bundle);
-        const auto classId = effectClassId (*module.factory());
+        const auto classId = FUID::fromTUID (module.effectClassId());
         juce::StringArray names;
         names.addLines (states.getChildFile ("order.txt").loadFileAsString());
         names.removeEmptyStrings();

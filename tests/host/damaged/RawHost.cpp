@@ -216,6 +216,16 @@ Module::Module (const juce::File& bundle)
     check (entry (handle), "ModuleEntry failed");
     pluginFactory = getFactory();
     check (pluginFactory != nullptr, "GetPluginFactory returned nothing");
+
+    bool found = false;
+    for (int32 i = 0; i < pluginFactory->countClasses() && ! found; ++i)
+    {
+        PClassInfo info {};
+        found = pluginFactory->getClassInfo (i, &info) == kResultOk && std::strcmp (info.category, kVstAudioEffectClass) == 0;
+        if (found)
+            std::memcpy (effectClass, info.cid, sizeof (TUID));
+    }
+    check (found, "no audio effect class in the factory");
 }
 
 Module::~Module()
@@ -242,13 +252,7 @@ Instance::Instance (Module& module, double sampleRate, int maxBlockSize)
     : host (std::make_unique<Host>())
 {
     auto* factory = module.factory();
-    PClassInfo info {};
-    bool found = false;
-    for (int32 i = 0; i < factory->countClasses() && ! found; ++i)
-        found = factory->getClassInfo (i, &info) == kResultOk && std::strcmp (info.category, kVstAudioEffectClass) == 0;
-    check (found, "no audio effect class in the factory");
-
-    check (factory->createInstance (info.cid, Vst::IComponent::iid, reinterpret_cast<void**> (&component)) == kResultOk && component != nullptr, "cannot create the component");
+    check (factory->createInstance (module.effectClassId(), Vst::IComponent::iid, reinterpret_cast<void**> (&component)) == kResultOk && component != nullptr, "cannot create the component");
     check (component->initialize (&host->context) == kResultOk, "component initialise failed");
 
     TUID controllerId {};

@@ -22,9 +22,14 @@ public:
 
     Steinberg::IPluginFactory* factory() const noexcept { return pluginFactory; }
 
+    /** The ID of the audio effect class the factory offers: the processor's, which preset
+        files name. (A module without one is refused when it is loaded.) */
+    const Steinberg::TUID& effectClassId() const noexcept { return effectClass; }
+
 private:
     void* handle = nullptr;
     Steinberg::IPluginFactory* pluginFactory = nullptr;
+    Steinberg::TUID effectClass {};
 };
 
 /** How a host's IBStream hands over its bytes: with its size known (JUCE reads it in one go),

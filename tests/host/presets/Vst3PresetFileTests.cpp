@@ -46,17 +46,6 @@ const FactoryRow factoryRows[] = {
     { "Guitar Push", 0, 3.0, 2.5, 55, 2, 24, 14, 100, 0.5 },
 };
 
-FUID effectClassId (IPluginFactory& factory)
-{
-    for (int32 i = 0; i < factory.countClasses(); ++i)
-    {
-        PClassInfo info {};
-        if (factory.getClassInfo (i, &info) == kResultOk && std::strcmp (info.category, kVstAudioEffectClass) == 0)
-            return FUID::fromTUID (info.cid);
-    }
-    return {};
-}
-
 class Vst3PresetFile : public ::testing::TestWithParam<FactoryRow>
 {
 };
@@ -83,7 +72,7 @@ TEST_P (Vst3PresetFile, RestoredThroughTheSdkReaderGivesThePresetsValuesAndName)
 
     rawhost::Module module (builtBundle());
     rawhost::Instance instance (module);
-    const auto classId = effectClassId (*module.factory());
+    const auto classId = FUID::fromTUID (module.effectClassId());
     ASSERT_TRUE (classId.isValid());
 
     // The file names the plug-in's class; the reader refuses a preset of another class.
