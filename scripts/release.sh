@@ -39,7 +39,7 @@ done
 (cd "$dist" && sha256sum "${artifacts[@]}" > SHA256SUMS)
 "$root/scripts/check-release.sh" "$dist"
 echo "== the Debian package and the rpm as users meet them"
-"$root/scripts/test-linux-native.sh"
+"$root/scripts/test-linux-native.sh" "$dist/kravell_${kravell_version}_amd64.deb" "$dist/kravell-$kravell_version-1.x86_64.rpm"
 
 echo "== written to ${dist#"$root"/}"
 (cd "$dist" && ls -l --time-style=+ "${artifacts[@]}" SHA256SUMS | awk '{ printf "%12d  %s\n", $5, $NF }')

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Tests the Debian package and the rpm as users meet them, after the Release suite has built
-# build/: packs them (package-linux-native.sh); runs lintian on the .deb; installs the .deb
+# Tests the Debian package and the rpm as users meet them: test-linux-native.sh [DEB RPM].
+# Without packages named, packs them from build/ (package-linux-native.sh) after the Release
+# suite has built it; runs lintian on the .deb; installs the .deb
 # with apt into a fresh minimal Debian 12, where it must bring its own dependencies, and there
 # reads the LV2 with lilv's lv2info, loads the VST3 and its factory presets in a bare VST3
 # host, starts the app on a virtual display, upgrades to a newer package and removes and
@@ -42,7 +43,13 @@ remove_tree()
     rm -rf --one-file-system "$1"
 }
 
-mapfile -t packages < <("$root/scripts/package-linux-native.sh")
+# The packages named (release.sh's, already in dist/), or packed afresh from build/.
+source "$root/scripts/package-linux-native.sh"
+if [ $# -eq 2 ]; then
+    packages=("$1" "$2")
+else
+    mapfile -t packages < <("$root/scripts/package-linux-native.sh")
+fi
 deb="${packages[0]:-}"
 rpm_file="${packages[1]:-}"
 [ -f "$deb" ] && [ -f "$rpm_file" ] || fail "package-linux-native.sh wrote no packages"
@@ -50,12 +57,7 @@ remove_tree "$work"
 mkdir -p "$work"
 
 echo "-- lintian on $(basename "$deb")"
-# With the overridden findings shown (O:, their reasons in packaging/deb/lintian-overrides),
-# which lintian's own --fail-on would then count too.
-lintian --fail-on none --show-overrides "$deb" > "$work/lintian.log" 2>&1 || fail "lintian could not check $(basename "$deb")"
-grep -E '^[A-Z]: ' "$work/lintian.log" | grep -v '^N: ' || true
-! grep -qE '^[EW]: ' "$work/lintian.log" || fail "lintian found errors or warnings in $(basename "$deb")"
-echo "lintian: no errors, no warnings"
+native_lint "$deb" "$work/lintian.log" || fail "lintian"
 
 # The package's own paths as a package file lists them, folders with a trailing slash:
 # deb_paths DEB (dpkg-deb -c, whose path may hold spaces, begins at the sixth field).
